@@ -1,0 +1,63 @@
+// The web page of a browser control: carries the bridge into every frame and shows or answers the
+// page's dialogs.
+#pragma once
+
+#include <QWebEnginePage>
+
+#include <functional>
+
+namespace quelvo {
+
+enum class PageDialogPolicy {
+    Show,      // message boxes the user answers
+    AnswerOk,  // answered at once as if OK was pressed, and reported
+};
+
+class AutomationPage : public QWebEnginePage {
+    Q_OBJECT
+public:
+    explicit AutomationPage(QObject* parent = nullptr);
+
+    void setDialogPolicy(PageDialogPolicy policy) { m_policy = policy; }
+    // Told of every page dialog: its kind ("alert", "confirm", "prompt") and text.
+    void setDialogReporter(std::function<void(const QString&, const QString&)> reporter) {
+        m_reporter = std::move(reporter);
+    }
+    void setConsoleSink(std::function<void(int level, const QString& message, int line,
+                                           const QString& source)> sink) {
+        m_console = std::move(sink);
+    }
+
+    // Calls waiting on the page do not time out while one of its dialogs is open.
+    bool dialogOpen() const { return m_dialogDepth > 0; }
+    // The renderer is gone (crashed or killed) until the next load starts.
+    bool rendererGone() const { return m_rendererGone; }
+    bool hasDocument() const { return m_hasDocument; }
+
+signals:
+    void callsAborted();
+
+protected:
+    void javaScriptAlert(const QUrl& origin, const QString& msg) override;
+    bool javaScriptConfirm(const QUrl& origin, const QString& msg) override;
+    bool javaScriptPrompt(const QUrl& origin, const QString& msg, const QString& defaultValue,
+                          QString* result) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
+                                  int line, const QString& source) override;
+
+private:
+    class DialogScope;
+    QWidget* dialogParent() const;
+
+    PageDialogPolicy m_policy = PageDialogPolicy::Show;
+    std::function<void(const QString&, const QString&)> m_reporter;
+    std::function<void(int, const QString&, int, const QString&)> m_console;
+    int m_dialogDepth = 0;
+    bool m_rendererGone = false;
+    bool m_hasDocument = false;
+};
+
+// The bridge's scripts, in the order they are injected.
+QString bridgeSource();
+
+}  // namespace quelvo

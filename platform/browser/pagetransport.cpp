@@ -1,0 +1,66 @@
+#include "platform/browser/pagetransport.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <QVariant>
+#include <QWebEngineScript>
+
+namespace quelvo {
+namespace {
+
+QString wrap(const std::string& request) {
+    return QStringLiteral("typeof __quelvoBridge==='object'?__quelvoBridge.run(") +
+           QString::fromStdString(request) + QStringLiteral("):'missing'");
+}
+
+}  // namespace
+
+std::optional<std::string> PageTransport::roundTrip(const std::string& request, int timeoutMs) {
+    const QString call = wrap(request);
+    std::optional<QString> reply = runOnce(call, timeoutMs);
+    // A document the injection missed (an error page, an early blank one) gets the bridge now.
+    if (reply && *reply == QLatin1String("missing")) {
+        reply = runOnce(bridgeSource() + call, timeoutMs);
+    }
+    if (!reply || *reply == QLatin1String("missing")) return std::nullopt;
+    return reply->toStdString();
+}
+
+std::optional<QString> PageTransport::runOnce(const QString& script, int timeoutMs) {
+    if (!m_page || m_page->rendererGone()) return std::nullopt;
+
+    struct Slot {
+        bool done = false;
+        QVariant value;
+        QPointer<QEventLoop> loop;
+    };
+    auto slot = std::make_shared<Slot>();
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                          [slot](const QVariant& value) {
+                              slot->done = true;
+                              slot->value = value;
+                              if (slot->loop) slot->loop->quit();
+                          });
+    if (!slot->done) {
+        QEventLoop loop;
+        slot->loop = &loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+            // The user answering a page dialog is not the page hanging.
+            if (m_page && m_page->dialogOpen()) {
+                timer.start(timeoutMs);
+                return;
+            }
+            loop.quit();
+        });
+        QObject::connect(m_page, &AutomationPage::callsAborted, &loop, &QEventLoop::quit);
+        QObject::connect(m_page, &QObject::destroyed, &loop, &QEventLoop::quit);
+        timer.start(timeoutMs);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!slot->done || slot->value.typeId() != QMetaType::QString) return std::nullopt;
+    return slot->value.toString();
+}
+
+}  // namespace quelvo

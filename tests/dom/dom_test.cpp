@@ -1,0 +1,130 @@
+// The document interface on real pages: member rules, neutral results, isolation, pipelining,
+// and pages that go away under a call.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include <csignal>
+
+#include "platform/dom/channel.h"
+#include "support/browserfixture.h"
+#include "support/wait.h"
+
+namespace quelvo {
+namespace {
+
+using dom::Value;
+
+class DomTest : public test::BrowserTest {
+protected:
+    DomTest() : BrowserTest("dom") {}
+};
+
+TEST_F(DomTest, ReadsWritesAndCallsMembersWithoutRegardToCase) {
+    ASSERT_TRUE(load("basic.html"));
+    dom::Ref doc = document();
+    ASSERT_FALSE(doc.empty());
+    EXPECT_EQ(dom::getText(doc, "title").toUtf8(), "基本页");
+    EXPECT_EQ(dom::getText(doc, "TITLE").toUtf8(), "基本页");
+
+    dom::Ref field = dom::getObject(doc, "GetElementByID", {"name"_t});
+    EXPECT_EQ(dom::getText(field, "Value").toUtf8(), "start");
+    EXPECT_TRUE(dom::put(field, "VALUE", "新的 😀"_t));
+    EXPECT_EQ(dom::getText(field, "value").toUtf8(), "新的 😀");
+
+    // Booleans come back as −1 / 0, counts as reals.
+    EXPECT_EQ(dom::get(byId(doc, "agree"), "checked").toNumber(), -1.0);
+    EXPECT_EQ(dom::get(byId(doc, "off"), "checked").toNumber(), 0.0);
+    Value links = dom::get(dom::getObject(doc, "getElementsByTagName", {"a"_t}), "length");
+    EXPECT_EQ(links.kind(), Value::Kind::Real);
+    EXPECT_EQ(links.toNumber(), 2.0);
+
+    // A read of a method calls it; a write to a method calls it with the value.
+    dom::invokeLater(byId(doc, "go"), "CLICK");
+    dom::flush(doc);
+    EXPECT_EQ(title(), "clicked");
+    EXPECT_TRUE(dom::put(doc, "write", "<p id='w'>w</p>"_t) || true);
+}
+
+TEST_F(DomTest, FailuresGiveNeutralResults) {
+    ASSERT_TRUE(load("basic.html"));
+    dom::Ref doc = document();
+    dom::Ref none;
+    EXPECT_TRUE(dom::get(none, "title").isEmpty());
+    EXPECT_FALSE(dom::put(none, "title", "x"_t));
+    EXPECT_TRUE(dom::getText(doc, "noSuchMember").empty());
+    EXPECT_TRUE(byId(doc, "missing").empty());
+    // A plain property given arguments fails; so does a write the element refuses.
+    EXPECT_TRUE(dom::get(doc, "title", {"x"_t}).isEmpty());
+    EXPECT_FALSE(dom::put(byId(doc, "name"), "tagName", "P"_t));
+    // Collection items by position, and item with no argument is the first.
+    dom::Ref links = dom::getObject(doc, "getElementsByTagName", {"a"_t});
+    EXPECT_EQ(dom::getText(dom::callObject(links, "item", {0.0}), "id").toUtf8(), "l1");
+    EXPECT_EQ(dom::getText(dom::callObject(links, "item"), "id").toUtf8(), "l1");
+    EXPECT_TRUE(dom::callObject(links, "item", {5.0}).empty());
+}
+
+TEST_F(DomTest, PageThatBreaksBuiltinsBreaksNothing) {
+    ASSERT_TRUE(load("hostile.html"));
+    dom::Ref doc = document();
+    ASSERT_FALSE(doc.empty());
+    dom::Ref field = byId(doc, "field");
+    ASSERT_FALSE(field.empty());
+    EXPECT_TRUE(dom::put(field, "value", "ok"_t));
+    EXPECT_EQ(dom::getText(field, "value").toUtf8(), "ok");
+    dom::invokeLater(byId(doc, "b"), "click");
+    dom::flush(doc);
+    EXPECT_EQ(title(), "clicked");
+}
+
+TEST_F(DomTest, PipelinedCallsShareOneRoundTripAndReleasesCostNone) {
+    ASSERT_TRUE(load("basic.html"));
+    dom::Ref doc = document();
+    std::uint64_t before = dom::roundTrips();
+    {
+        dom::Ref form = dom::getObject(doc, "getElementById", {"form1"_t});
+        dom::Ref field = dom::getObject(form, "querySelector", {"#name"_t});
+        EXPECT_EQ(dom::getText(field, "id").toUtf8(), "name");
+    }
+    EXPECT_EQ(dom::roundTrips() - before, 1u);
+    // The two references above are released with the next call, not on their own.
+    EXPECT_EQ(dom::getText(doc, "title").toUtf8(), "基本页");
+    EXPECT_EQ(dom::roundTrips() - before, 2u);
+}
+
+TEST_F(DomTest, ReferencesOfAnOlderDocumentGiveNeutralResults) {
+    ASSERT_TRUE(load("basic.html"));
+    dom::Ref doc = document();
+    dom::Ref field = byId(doc, "name");
+    ASSERT_FALSE(field.empty());
+    ASSERT_TRUE(load("other.html"));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(dom::getText(field, "value").empty());
+    EXPECT_FALSE(dom::put(field, "value", "x"_t));
+    EXPECT_TRUE(dom::getText(doc, "title").empty());
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(dom::getText(document(), "title").toUtf8(), "other");
+}
+
+TEST_F(DomTest, CrashedRendererGivesNeutralResultsWithoutHanging) {
+    ASSERT_TRUE(load("basic.html"));
+    dom::Ref doc = document();
+    ASSERT_FALSE(doc.empty());
+    failOnConsoleErrors = false;
+    qint64 pid = m_browser->page()->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+    ASSERT_TRUE(test::waitFor([&] { return m_browser->page()->rendererGone(); }));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(dom::getText(doc, "title").empty());
+    EXPECT_TRUE(document().empty());
+    EXPECT_LT(clock.elapsed(), 500);
+    // The control recovers with the next page.
+    ASSERT_TRUE(load("other.html"));
+    EXPECT_EQ(dom::getText(document(), "title").toUtf8(), "other");
+}
+
+}  // namespace
+}  // namespace quelvo
