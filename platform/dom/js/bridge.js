@@ -8,7 +8,6 @@
     if (global.__quelvoBridge) return;
 
     const objects = new Map();
-    const lowerNameCache = new WeakMap();  // prototype -> Map(lowercased name -> real name)
     const getPrototypeOf = Object.getPrototypeOf;
     const getOwnPropertyNames = Object.getOwnPropertyNames;
     const getOwnPropertyDescriptor = Object.getOwnPropertyDescriptor;
@@ -60,8 +59,12 @@
     function tagsOf(collection, name) {
         const wanted = lower(name);
         const found = [];
+        // Our own element lists answer only through `item`, the browser's collections both ways.
+        const at = typeof collection.item === 'function'
+            ? (i) => collection.item(i)
+            : (i) => collection[i];
         for (let i = 0; i < collection.length; i++) {
-            const el = collection[i];
+            const el = at(i);
             if (el && el.tagName && lower(el.tagName) === wanted) found.push(el);
         }
         return new ElementList(found);
@@ -117,62 +120,97 @@
         tags: { method: (c, args) => tagsOf(c, args[0]) },
     };
 
-    function shimsFor(obj) {
-        const view = obj && obj.window === obj ? obj : null;
-        if (view) return windowShims;
-        if (typeof Document !== 'undefined' && obj instanceof obj.constructor && obj.nodeType === 9) {
-            return documentShims;
-        }
-        if (obj.nodeType === 1) return elementShims;
-        if (typeof obj.length === 'number' && typeof obj.item === 'function') return collectionShims;
-        return null;
+    const objectToString = Object.prototype.toString;
+    const hasOwn = Object.prototype.hasOwnProperty;
+    const collectionTags = new Set([
+        'HTMLCollection', 'NodeList', 'HTMLFormControlsCollection', 'HTMLOptionsCollection',
+        'HTMLAllCollection', 'RadioNodeList',
+    ]);
+
+    // What kind of object this is, told without touching its members: a collection's named
+    // lookup would scan its elements for every name asked.
+    function kindOf(obj) {
+        if (obj instanceof ElementList) return 'collection';
+        let tag = '';
+        try { tag = objectToString.call(obj).slice(8, -1); } catch (e) { tag = ''; }
+        if (tag === 'Window') return 'window';
+        if (collectionTags.has(tag)) return 'collection';
+        if (tag.endsWith('Document')) return 'document';
+        if (tag.endsWith('Element')) return 'element';
+        try {
+            if (obj.window === obj) return 'window';  // a window of another origin
+        } catch (e) { /* not reachable */ }
+        return 'other';
     }
+
+    const shimTables = {
+        window: windowShims, document: documentShims, element: elementShims,
+        collection: collectionShims,
+    };
 
     // ---- Case-insensitive member lookup. ----
 
-    // Returns {kind: 'shim'|'method'|'property', name, shim} or null.
+    // Members found on a prototype, per prototype: name -> {name, method} (null: not there).
+    const exactCache = new WeakMap();
+    const lowerCache = new WeakMap();  // prototype -> Map(lowercased name -> real name)
+
+    function describe(p, name) {
+        const d = getOwnPropertyDescriptor(p, name);
+        if (!d) return null;
+        return { name, method: 'value' in d && typeof d.value === 'function' };
+    }
+
+    // Walks the prototype chain from `proto` for the exact name, remembering the answer.
+    function findOnChain(proto, name) {
+        if (proto === null) return null;
+        let names = exactCache.get(proto);
+        if (!names) {
+            names = new Map();
+            exactCache.set(proto, names);
+        }
+        if (names.has(name)) return names.get(name);
+        const found = describe(proto, name) || findOnChain(getPrototypeOf(proto), name);
+        names.set(name, found);
+        return found;
+    }
+
+    function lowerNames(p, cacheable) {
+        let names = cacheable ? lowerCache.get(p) : undefined;
+        if (!names) {
+            names = new Map();
+            const own = getOwnPropertyNames(p);
+            for (let i = 0; i < own.length; i++) {
+                const k = lower(own[i]);
+                if (!names.has(k)) names.set(k, own[i]);
+            }
+            if (cacheable) lowerCache.set(p, names);
+        }
+        return names;
+    }
+
+    // Returns {kind: 'shim'|'method'|'property', name, shim} or null. Exact name first, then a
+    // case-insensitive match along the chain.
     function resolve(obj, name) {
         const key = lower(name);
-        const shims = shimsFor(obj);
-        if (shims && Object.prototype.hasOwnProperty.call(shims, key)) {
-            return { kind: 'shim', shim: shims[key], name };
-        }
-        let real = null;
-        if (name in obj) {
-            real = name;
-        } else {
-            real = findCaseless(obj, key);
-        }
-        if (real === null) return null;
-        return { kind: isMethod(obj, real) ? 'method' : 'property', name: real };
-    }
+        const kind = kindOf(obj);
+        const shims = shimTables[kind];
+        if (shims && hasOwn.call(shims, key)) return { kind: 'shim', shim: shims[key], name };
 
-    function findCaseless(obj, key) {
-        for (let p = obj; p !== null; p = getPrototypeOf(p)) {
-            let names = lowerNameCache.get(p);
-            if (!names || p === obj) {
-                names = new Map();
-                const own = getOwnPropertyNames(p);
-                for (let i = 0; i < own.length; i++) {
-                    const k = lower(own[i]);
-                    if (!names.has(k)) names.set(k, own[i]);
+        // A collection's own members are its items, which are reached through `item`.
+        const ownToo = kind !== 'collection';
+        let found = ownToo ? describe(obj, name) : null;
+        if (!found) found = findOnChain(getPrototypeOf(obj), name);
+        if (!found) {
+            for (let p = ownToo ? obj : getPrototypeOf(obj); p !== null; p = getPrototypeOf(p)) {
+                const real = lowerNames(p, p !== obj).get(key);
+                if (real !== undefined) {
+                    found = p === obj ? describe(obj, real) : findOnChain(p, real);
+                    break;
                 }
-                if (p !== obj) lowerNameCache.set(p, names);
             }
-            const hit = names.get(key);
-            if (hit !== undefined) return hit;
         }
-        return null;
-    }
-
-    // A method is a function held in a data property; an accessor that yields a function (an
-    // event handler) is a property.
-    function isMethod(obj, name) {
-        for (let p = obj; p !== null; p = getPrototypeOf(p)) {
-            const d = getOwnPropertyDescriptor(p, name);
-            if (d) return 'value' in d && typeof d.value === 'function';
-        }
-        return false;
+        if (!found) return null;
+        return { kind: found.method ? 'method' : 'property', name: found.name };
     }
 
     // ---- Operations. Each returns a value or throws; the dispatcher turns throws into 'x'. ----
