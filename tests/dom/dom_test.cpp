@@ -126,5 +126,23 @@ TEST_F(DomTest, CrashedRendererGivesNeutralResultsWithoutHanging) {
     EXPECT_EQ(dom::getText(document(), "title").toUtf8(), "other");
 }
 
+TEST_F(DomTest, HungPageTimesOutAndLateAnswersAreDropped) {
+    ASSERT_TRUE(load("busy.html"));
+    dom::Ref doc = document();
+    dom::invokeLater(byId(doc, "hang"), "click");
+    dom::flush(doc);
+    test::pump(100);  // the busy loop starts on the page's next task
+    const int saved = dom::Channel::callTimeout();
+    dom::Channel::setCallTimeout(200);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(dom::getText(doc, "title").empty());  // the page is busy for 1.5 s
+    EXPECT_LT(clock.elapsed(), 1000);
+    dom::Channel::setCallTimeout(saved);
+    // Once the page is free, the answer to the abandoned call is not taken for a later one.
+    EXPECT_EQ(dom::getText(doc, "title").toUtf8(), "busy");
+    EXPECT_EQ(dom::getText(byId(doc, "hang"), "id").toUtf8(), "hang");
+}
+
 }  // namespace
 }  // namespace quelvo

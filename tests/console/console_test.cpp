@@ -1,0 +1,84 @@
+// quelvo-console as a script drives it: one JSON request per line, one answer per line.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include "support/loopbackserver.h"
+
+namespace quelvo {
+namespace {
+
+std::vector<QJsonObject> runConsole(const std::vector<std::string>& lines) {
+    QProcess console;
+    console.start(QUELVO_CONSOLE, {});
+    EXPECT_TRUE(console.waitForStarted(10000));
+    for (const std::string& line : lines) console.write(QByteArray::fromStdString(line + "\n"));
+    console.closeWriteChannel();
+    EXPECT_TRUE(console.waitForFinished(60000));
+    EXPECT_EQ(console.exitCode(), 0);
+    std::vector<QJsonObject> answers;
+    for (const QByteArray& line : console.readAllStandardOutput().split('\n')) {
+        if (line.trimmed().isEmpty()) continue;
+        QJsonDocument doc = QJsonDocument::fromJson(line);
+        EXPECT_TRUE(doc.isObject()) << line.toStdString();
+        answers.push_back(doc.object());
+    }
+    return answers;
+}
+
+TEST(Console, ScriptedSessionAndBadLines) {
+    test::LoopbackServer server(test::fixturesDir("webpage"));
+    const std::string url = server.url("/make.html");
+    std::vector<QJsonObject> a = runConsole({
+        R"({"id": 1, "op": "load", "args": [")" + url + R"("]})",
+        R"({"id": 2, "op": "Bind", "args": [null, null]})",
+        R"({"id": 3, "op": "browserWindow"})",
+        "this is not json",
+        R"({"id": 5, "op": "NoSuchOperation"})",
+        R"({"id": 6, "op": "SetFieldValue", "args": ["qq", "zero", "x"]})",
+        R"({"id": 7, "op": "GetFieldValue", "args": ["qq"]})",
+    });
+    ASSERT_EQ(a.size(), 7u);
+    EXPECT_EQ(a[0]["result"], true);
+    EXPECT_EQ(a[1]["result"], false);  // neither document nor window given
+    ASSERT_TRUE(a[2]["result"].isDouble());
+    EXPECT_TRUE(a[3]["id"].isNull());
+    EXPECT_TRUE(a[3]["error"].toString().startsWith("malformed JSON"));
+    EXPECT_EQ(a[4]["id"], 5);
+    EXPECT_TRUE(a[4]["error"].toString().contains("NoSuchOperation"));
+    EXPECT_TRUE(a[5]["error"].toString().contains("argument 2"));
+    EXPECT_TRUE(a[6]["error"].toString().contains("argument 2 is missing"));
+
+    const qint64 window = a[2]["result"].toInteger();
+    a = runConsole({
+        R"({"id": 1, "op": "load", "args": [")" + url + R"("]})",
+        R"({"id": 2, "op": "Bind", "args": [null, )" + std::to_string(window) + "]}",
+        R"({"id": 3, "op": "SetFieldValue", "args": ["qq", 0, "12345"]})",
+        R"({"id": 4, "op": "SetFieldValue", "args": ["usernick", 0, "小明 😀"]})",
+        R"({"id": 5, "op": "GetFieldValue", "args": ["usernick", 0]})",
+        R"({"id": 6, "op": "ClickButton", "args": ["btnmake", 1]})",
+        R"({"id": 7, "op": "GetPageText", "args": ["title"]})",
+        R"({"id": 8, "op": "GetElement", "args": ["qq", 0]})",
+        R"({"id": 9, "op": "release", "args": [{"ref": "r1"}]})",
+        R"({"id": 10, "op": "release", "args": [{"ref": "r1"}]})",
+        R"({"id": 11, "op": "GetElement", "args": ["missing", 0]})",
+        R"({"id": 12, "op": "quit"})",
+        R"({"id": 13, "op": "GetPageText", "args": ["title"]})",
+    });
+    ASSERT_EQ(a.size(), 12u);  // nothing after quit
+    EXPECT_EQ(a[1]["result"], true);
+    EXPECT_EQ(a[2]["result"], true);
+    EXPECT_EQ(a[4]["result"], QString::fromUtf8("小明 😀"));
+    EXPECT_EQ(a[5]["result"], true);
+    EXPECT_EQ(a[6]["result"], QString::fromUtf8("made:12345|小明 😀||||||||||"));
+    EXPECT_EQ(a[7]["result"].toObject()["ref"], "r1");
+    EXPECT_EQ(a[8]["result"], true);
+    EXPECT_EQ(a[9]["result"], false);
+    EXPECT_TRUE(a[10]["result"].isNull());
+}
+
+}  // namespace
+}  // namespace quelvo
