@@ -49,6 +49,9 @@ int main(int argc, char** argv) {
     browser->page()->setDialogReporter([](const QString& kind, const QString& text) {
         std::fprintf(stderr, "page %s: %s\n", kind.toUtf8().constData(), text.toUtf8().constData());
     });
+    browser->page()->setConsoleSink([](int level, const QString& message, int, const QString&) {
+        if (level > 0) std::fprintf(stderr, "page console: %s\n", message.toUtf8().constData());
+    });
     quelvo::win::handleOf(&host);
     host.show();
 

@@ -15,7 +15,7 @@
     const isObject = (v) => (typeof v === 'object' && v !== null) || typeof v === 'function';
     const lower = (s) => String(s).toLowerCase();
 
-    // ---- Members the browser lacks or names differently. Each entry: {get} or {method}. ----
+    // ---- Members the browser lacks or names differently. Entries: {get[, set]} or {method}. ----
 
     const scriptLanguages = {
         javascript: 'js', jscript: 'js', ecmascript: 'js', vbscript: 'vbs', vbs: 'vbs',
@@ -37,7 +37,12 @@
             const translator = global.__quelvoVbs;
             if (!translator) throw new Error('VBScript is not available');
             const result = translator.translate(String(code));
-            if (!result || !result.ok) throw new Error(result ? result.error : 'VBScript failed');
+            if (!result || !result.ok) {
+                // Nothing of a script that does not translate runs; the reason goes to the log.
+                const reason = result ? result.error : 'translation failed';
+                console.warn('VBScript not run: ' + reason);
+                throw new Error(reason);
+            }
             runInMainWorld(win, result.js);
         } else {
             throw new Error('unknown script language');
@@ -111,13 +116,57 @@
         selection: { get: (doc) => (global.__quelvoSelection ? global.__quelvoSelection.of(doc) : null) },
         all: { get: (doc) => new ElementList(Array.from(doc.getElementsByTagName('*'))) },
     };
+    // A text area shows its value, not its children: its text is the value, as old browsers had
+    // it, where Chromium's innerText of a text area reads empty.
+    const isTextArea = (el) => lower(el.tagName) === 'textarea';
+    function innerTextOf(el) {
+        return isTextArea(el) ? el.value : el.innerText;
+    }
+    function setInnerText(el, value) {
+        if (isTextArea(el)) {
+            el.textContent = String(value);
+            el.value = String(value);
+        } else {
+            el.innerText = value;
+        }
+    }
+
     const elementShims = {
         all: { get: (el) => new ElementList(Array.from(el.getElementsByTagName('*'))) },
         fireevent: { method: (el, args) => fireEvent(el, args[0]) },
+        innertext: { get: innerTextOf, set: setInnerText },
     };
+    // The text of each named member of every item, read in one go (a big page would otherwise
+    // need a round trip per item and member). Each value ends in "\u0001" and a tag: s text,
+    // f a failed or empty read, n a number (left to the native side to convert); a "\u0001"
+    // inside a text is doubled.
+    function textsOf(collection, members) {
+        const out = [];
+        const n = collection.length;
+        for (let i = 0; i < n; i++) {
+            const el = collection.item(i);
+            for (let m = 0; m < members.length; m++) out.push(packedText(el, members[m]));
+        }
+        return out.join('');
+    }
+
+    function packedText(obj, name) {
+        let value = FAIL;
+        try {
+            if (isObject(obj)) value = doGet(obj, String(name), []);
+        } catch (e) {
+            value = FAIL;
+        }
+        if (typeof value === 'string') return value.replace(/\u0001/g, '\u0001\u0001') + '\u0001s';
+        if (typeof value === 'boolean') return (value ? '-1' : '0') + '\u0001s';
+        if (typeof value === 'number' || typeof value === 'bigint') return '\u0001n';
+        return '\u0001f';
+    }
+
     const collectionShims = {
         item: { method: (c, args) => itemOf(c, args) },
         tags: { method: (c, args) => tagsOf(c, args[0]) },
+        __quelvotexts: { method: (c, args) => textsOf(c, args) },
     };
 
     const objectToString = Object.prototype.toString;
@@ -233,6 +282,10 @@
     function doPut(obj, name, value) {
         const m = resolve(obj, name);
         if (m && m.kind === 'shim') {
+            if (m.shim.set) {
+                m.shim.set(obj, value);
+                return true;
+            }
             if (!m.shim.method) return false;
             m.shim.method(obj, [value]);
             return true;
