@@ -1,0 +1,34 @@
+// Run-time binding of library functions by file name and export name.
+#pragma once
+
+#include <cstddef>
+
+#include "common/text.h"
+
+namespace quelvo::library {
+
+// Exit status of a fatal error report.
+inline constexpr int kFatalExitStatus = 3;
+
+// The address of `function` exported by the library `file`. The library is loaded at its first
+// use and stays loaded until unloadAll(). A file without a slash is searched for the way the
+// dynamic loader searches (not in the current directory). When the library cannot be loaded or
+// lacks the export, the program stops with a fatal error report naming both.
+void* bindFunction(const Text& file, const char* function);
+
+template <typename Function>
+Function* bind(const Text& file, const char* function) {
+    return reinterpret_cast<Function*>(bindFunction(file, function));
+}
+
+// Unloads every library loaded at run time, the last loaded first.
+void unloadAll();
+
+// Number of libraries loaded at run time and not yet unloaded.
+std::size_t loadedCount();
+
+// Reports `message` on standard error and, when a visible GUI exists, in a message box; then ends
+// the process with kFatalExitStatus.
+[[noreturn]] void fatalError(const Text& message);
+
+}  // namespace quelvo::library

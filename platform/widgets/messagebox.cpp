@@ -1,0 +1,21 @@
+// Message boxes: OK button only, no icon, modal.
+#include "platform/widgets/messagebox.h"
+
+#include <QMessageBox>
+
+#include "platform/widgets/qttext.h"
+
+namespace quelvo::widgets {
+
+void messageBox(const Text& message, QWidget* parent) {
+    messageBox(message, Text::fromUtf8(kMessageTitle), parent);
+}
+
+void messageBox(const Text& message, const Text& title, QWidget* parent) {
+    QMessageBox box(QMessageBox::NoIcon, toQString(title), toQString(message), QMessageBox::Ok,
+                    parent);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+}  // namespace quelvo::widgets
