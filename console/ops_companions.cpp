@@ -54,7 +54,8 @@ const std::map<std::string, typename CompanionObject<Group>::Method>& groupMetho
              o.companion().Attach(a.ref(0));
              return QJsonValue::Null;
          }},
-        {"Count", [](Object& o, Session&, Arguments&) -> QJsonValue { return o.companion().Count(); }},
+        {"Count",
+         [](Object& o, Session&, Arguments&) -> QJsonValue { return o.companion().Count(); }},
         {"IsChecked",
          [](Object& o, Session&, Arguments& a) -> QJsonValue {
              return o.companion().IsChecked(a.integer(0));

@@ -10,14 +10,18 @@
 namespace quelvo::console {
 namespace {
 
-QJsonValue none() { return QJsonValue::Null; }
+QJsonValue none() {
+    return QJsonValue::Null;
+}
 
 // The four element readers and the four element writers differ only in the member.
 using Reader = Text (WebPage::*)(const dom::Ref&);
 using Writer = bool (WebPage::*)(const dom::Ref&, const Text&);
 
 Operation reader(Reader read) {
-    return [read](Session& s, Arguments& a) -> QJsonValue { return toJson((s.page().*read)(a.ref(0))); };
+    return [read](Session& s, Arguments& a) -> QJsonValue {
+        return toJson((s.page().*read)(a.ref(0)));
+    };
 }
 
 Operation writer(Writer write) {
@@ -128,7 +132,9 @@ const Registration registration{
          return none();
      }},
     {"ColorToHtml",
-     [](Session& s, Arguments& a) -> QJsonValue { return toJson(s.page().ColorToHtml(a.integer(0))); }},
+     [](Session& s, Arguments& a) -> QJsonValue {
+         return toJson(s.page().ColorToHtml(a.integer(0)));
+     }},
     {"InspectPage",
      [](Session& s, Arguments& a) -> QJsonValue {
          s.page().InspectPage(a.handle(0));

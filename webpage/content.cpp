@@ -5,12 +5,22 @@
 
 namespace quelvo {
 
-Text WebPage::GetInnerHtml(const dom::Ref& element) { return dom::getText(element, "innerHTML"); }
-Text WebPage::GetInnerText(const dom::Ref& element) { return dom::getText(element, "innerText"); }
-Text WebPage::GetOuterHtml(const dom::Ref& element) { return dom::getText(element, "outerHTML"); }
-Text WebPage::GetOuterText(const dom::Ref& element) { return dom::getText(element, "outerText"); }
+Text WebPage::GetInnerHtml(const dom::Ref& element) {
+    return dom::getText(element, "innerHTML");
+}
+Text WebPage::GetInnerText(const dom::Ref& element) {
+    return dom::getText(element, "innerText");
+}
+Text WebPage::GetOuterHtml(const dom::Ref& element) {
+    return dom::getText(element, "outerHTML");
+}
+Text WebPage::GetOuterText(const dom::Ref& element) {
+    return dom::getText(element, "outerText");
+}
 
-int WebPage::FrameCount() { return countOf(dom::getObject(boundDocument, "frames")); }
+int WebPage::FrameCount() {
+    return countOf(dom::getObject(boundDocument, "frames"));
+}
 
 dom::Ref WebPage::GetFrame(const Text& key, int mode) {
     dom::Ref frames = dom::getObject(boundDocument, "frames");

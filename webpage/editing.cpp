@@ -46,7 +46,8 @@ dom::Ref WebPage::GetForm(const Text& key, int mode) {
 
 bool WebPage::SubmitForm(const Text& key, int mode) {
     dom::Ref form = GetForm(key, mode);
-    if (form.empty()) return false;
+    if (form.empty())
+        return false;
     dom::invokeLater(form, "submit");
     dom::flush(form);
     return true;

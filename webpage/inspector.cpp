@@ -1,6 +1,7 @@
 // The page inspector: marks every link, picture, form and form control with its kind and number.
 #include <array>
 #include <string>
+#include <vector>
 
 #include "platform/dom/dom.h"
 #include "webpage/positions.h"
@@ -40,35 +41,58 @@ constexpr std::array<Pass, 16> kPasses = {{
 
 // The text boxes' pass also takes inputs whose type reads empty.
 bool typeMatches(const Pass& pass, const Text& type) {
-    if (type.bytes() == pass.type) return true;
+    if (type.bytes() == pass.type)
+        return true;
     return type.empty() && std::string_view(pass.type) == "text";
 }
 
-// Appends to a member: one read now; the write rides along with the next round trip.
-void appendLater(const dom::Ref& element, const char* member, const Text& mark) {
-    dom::putLater(element, member, dom::getText(element, member) + mark);
-}
+// A mark to write once the pass has read everything.
+struct Mark {
+    dom::Ref element;
+    const char* member;
+    Text value;
+};
 
+// One pass costs two round trips whatever the page's size: one reads what the pass needs of every
+// element of the tag, the other carries all of the pass's marks. Holding the marks back also
+// keeps the page from laying itself out again between reads.
 void runPass(const dom::Ref& document, const Pass& pass) {
     const Text start = Text::fromUtf8(pass.start);
     const Text end = Text::fromUtf8(pass.end);
     const Text titleStart = "[第 "_t;
     const Text titleEnd = Text::fromUtf8(pass.titleEnd);
 
+    std::vector<const char*> members;
+    if (pass.type)
+        members.push_back("type");
+    if (pass.content)
+        members.push_back(pass.content);
+    members.push_back("title");
+
     dom::Ref elements = dom::getObject(document, "getElementsByTagName", {Text(pass.tag)});
-    const int count = countOf(elements);
+    const std::vector<Text> values = readEach(elements, members);
+    const int count = static_cast<int>(values.size() / members.size());
+    std::vector<Mark> marks;
     int matches = 0;
     for (int position = 1; position <= count; ++position) {
-        dom::Ref element = itemAt(elements, position);
+        const Text* read = &values[static_cast<std::size_t>(position - 1) * members.size()];
         int number = position;
         if (pass.type) {
-            if (!typeMatches(pass, dom::getText(element, "type"))) continue;
+            if (!typeMatches(pass, *read++))
+                continue;
             number = ++matches;
         }
         const Text digits(std::to_string(number));
-        if (pass.content) appendLater(element, pass.content, start + digits + end);
-        appendLater(element, "title", titleStart + digits + titleEnd);
+        // Every element is taken before the first write: a link's new content may drop a link
+        // nested in it from the live collection.
+        dom::Ref element = itemAt(elements, position);
+        if (pass.content)
+            marks.push_back({element, pass.content, *read++ + start + digits + end});
+        marks.push_back({element, "title", *read + titleStart + digits + titleEnd});
     }
+    for (const Mark& mark : marks)
+        dom::putLater(mark.element, mark.member, mark.value);
+    dom::flush(document);
 }
 
 }  // namespace
@@ -76,9 +100,10 @@ void runPass(const dom::Ref& document, const Pass& pass) {
 void WebPage::InspectPage(HWND window) {
     // The window's own document: unlike a binding, no search below the window.
     const dom::Ref document = GetWindowDocument(window);
-    if (document.empty()) return;
-    for (const Pass& pass : kPasses) runPass(document, pass);
-    dom::flush(document);  // the last writes: the page is marked when the caller goes on
+    if (document.empty())
+        return;
+    for (const Pass& pass : kPasses)
+        runPass(document, pass);
 }
 
 }  // namespace quelvo

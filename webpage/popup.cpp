@@ -33,7 +33,8 @@ dom::Ref WebPage::ShowPopup(int x, int y, int width, int height, const Text& con
 
     dom::Args place{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y),
                     static_cast<std::int32_t>(width), static_cast<std::int32_t>(height)};
-    if (anchor) place.push_back(*anchor);
+    if (anchor)
+        place.push_back(*anchor);
     dom::invokeLater(popup, "show", place);
     dom::flush(popup);
     return popup;

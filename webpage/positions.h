@@ -1,6 +1,8 @@
 // Counting and walking document collections by the callers' positions, which count from 1.
 #pragma once
 
+#include <vector>
+
 #include "common/text.h"
 #include "platform/dom/value.h"
 
@@ -18,5 +20,9 @@ enum class KeyMatch { Exact, AsciiCaseless };
 // Mode 0: the first item whose `name` equals the key; 1: the same with `id`; 2: the item at the
 // position the key reads as; any other mode: nothing. The count is read once, before the walk.
 dom::Ref findInCollection(const dom::Ref& collection, const Text& key, int mode, KeyMatch match);
+
+// The text of each of `members` for every item of the collection, in one round trip: row-major,
+// one row per item. A failed read gives empty text, as `dom::getText` would.
+std::vector<Text> readEach(const dom::Ref& collection, const std::vector<const char*>& members);
 
 }  // namespace quelvo

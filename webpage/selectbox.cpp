@@ -25,7 +25,9 @@ void SelectBox::Attach(const dom::Ref& element) {
     optionList = dom::getObject(element, "options");
 }
 
-int SelectBox::Count() { return countOf(optionList); }
+int SelectBox::Count() {
+    return countOf(optionList);
+}
 
 Text SelectBox::GetOptionText(int position) {
     return dom::getText(itemAt(optionList, position), "text");
