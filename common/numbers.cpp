@@ -10,11 +10,16 @@
 namespace quelvo {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 std::size_t skipBlanks(const std::string& s, std::size_t pos) {
-    while (pos < s.size() && isBlank(s[pos])) ++pos;
+    while (pos < s.size() && isBlank(s[pos]))
+        ++pos;
     return pos;
 }
 
@@ -44,13 +49,15 @@ std::int32_t textToInteger(const Text& text) {
     const std::string s = halfWidth(text).bytes();
     std::size_t pos = skipBlanks(s, 0);
     bool negative = false;
-    if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) negative = s[pos++] == '-';
+    if (pos < s.size() && (s[pos] == '+' || s[pos] == '-'))
+        negative = s[pos++] == '-';
     std::int64_t value = 0;
     constexpr std::int64_t kLimit = std::int64_t{1} << 32;
     for (; pos < s.size() && isDigit(s[pos]); ++pos) {
         value = std::min(value * 10 + (s[pos] - '0'), kLimit);
     }
-    if (negative) value = -value;
+    if (negative)
+        value = -value;
     value = std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
                                      std::numeric_limits<std::int32_t>::max());
     return static_cast<std::int32_t>(value);
@@ -60,33 +67,42 @@ double realValue(const Text& text) {
     const std::string s = halfWidth(text).bytes();
     std::size_t start = skipBlanks(s, 0);
     std::size_t pos = start;
-    if (pos < s.size() && (s[pos] == '+' || s[pos] == '-')) ++pos;
+    if (pos < s.size() && (s[pos] == '+' || s[pos] == '-'))
+        ++pos;
     std::size_t digits = 0;
-    while (pos < s.size() && isDigit(s[pos])) ++pos, ++digits;
+    while (pos < s.size() && isDigit(s[pos]))
+        ++pos, ++digits;
     if (pos < s.size() && s[pos] == '.') {
         ++pos;
-        while (pos < s.size() && isDigit(s[pos])) ++pos, ++digits;
+        while (pos < s.size() && isDigit(s[pos]))
+            ++pos, ++digits;
     }
-    if (digits == 0) return 0.0;
+    if (digits == 0)
+        return 0.0;
     // An exponent counts only when digits follow it.
     if (pos < s.size() && (s[pos] == 'e' || s[pos] == 'E')) {
         std::size_t exp = pos + 1;
-        if (exp < s.size() && (s[exp] == '+' || s[exp] == '-')) ++exp;
+        if (exp < s.size() && (s[exp] == '+' || s[exp] == '-'))
+            ++exp;
         if (exp < s.size() && isDigit(s[exp])) {
-            while (exp < s.size() && isDigit(s[exp])) ++exp;
+            while (exp < s.size() && isDigit(s[exp]))
+                ++exp;
             pos = exp;
         }
     }
     // strtod on the exact span: no locale surprises for a '.' decimal point in the C locale.
     std::string number = s.substr(start, pos - start);
     double value = std::strtod(number.c_str(), nullptr);
-    return std::isfinite(value) ? value : (value > 0 ? std::numeric_limits<double>::max()
-                                                     : -std::numeric_limits<double>::max());
+    return std::isfinite(value) ? value
+                                : (value > 0 ? std::numeric_limits<double>::max()
+                                             : -std::numeric_limits<double>::max());
 }
 
 Text numberText(double value) {
-    if (std::isnan(value)) return Text("0");
-    if (value == 0) return Text("0");
+    if (std::isnan(value))
+        return Text("0");
+    if (value == 0)
+        return Text("0");
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.13g", value);
     std::string s = buffer;
@@ -95,16 +111,21 @@ Text numberText(double value) {
     std::string mantissa = s.substr(0, e);
     std::string exponent = e == std::string::npos ? std::string() : s.substr(e);
     if (mantissa.find('.') != std::string::npos) {
-        while (!mantissa.empty() && mantissa.back() == '0') mantissa.pop_back();
-        if (!mantissa.empty() && mantissa.back() == '.') mantissa.pop_back();
+        while (!mantissa.empty() && mantissa.back() == '0')
+            mantissa.pop_back();
+        if (!mantissa.empty() && mantissa.back() == '.')
+            mantissa.pop_back();
     }
     return Text(mantissa + exponent);
 }
 
 std::int32_t truncateToInt(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= 2147483647.0) return std::numeric_limits<std::int32_t>::max();
-    if (value <= -2147483648.0) return std::numeric_limits<std::int32_t>::min();
+    if (std::isnan(value))
+        return 0;
+    if (value >= 2147483647.0)
+        return std::numeric_limits<std::int32_t>::max();
+    if (value <= -2147483648.0)
+        return std::numeric_limits<std::int32_t>::min();
     return static_cast<std::int32_t>(value);
 }
 

@@ -13,7 +13,8 @@ namespace {
 std::string convert(const char* to, const char* from, std::string_view in,
                     std::string_view replacement, std::size_t unit) {
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return {};
     std::string out;
     out.reserve(in.size() * 2 + 8);
     char buffer[4096];
@@ -26,10 +27,12 @@ std::string convert(const char* to, const char* from, std::string_view in,
                                  : iconv(cd, nullptr, nullptr, &dst, &dstLeft);
         out.append(buffer, static_cast<std::size_t>(dst - buffer));
         if (rc != static_cast<std::size_t>(-1)) {
-            if (srcLeft == 0) break;
+            if (srcLeft == 0)
+                break;
             continue;
         }
-        if (errno == E2BIG) continue;
+        if (errno == E2BIG)
+            continue;
         // EILSEQ or EINVAL (truncated at the end): skip one source unit.
         out.append(replacement);
         std::size_t skip = std::min(unit, srcLeft);
@@ -50,15 +53,21 @@ std::string convert(const char* to, const char* from, std::string_view in,
 constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";
 constexpr std::string_view kGbReplacement = "?";
 
-bool isAsciiUpper(unsigned char c) { return c >= 'A' && c <= 'Z'; }
-unsigned char lowerAscii(unsigned char c) { return isAsciiUpper(c) ? c + ('a' - 'A') : c; }
+bool isAsciiUpper(unsigned char c) {
+    return c >= 'A' && c <= 'Z';
+}
+unsigned char lowerAscii(unsigned char c) {
+    return isAsciiUpper(c) ? c + ('a' - 'A') : c;
+}
 
 }  // namespace
 
 Text Text::fromUtf8(std::string_view utf8) {
     bool ascii = true;
-    for (unsigned char c : utf8) ascii = ascii && c < 0x80;
-    if (ascii) return Text(std::string(utf8));
+    for (unsigned char c : utf8)
+        ascii = ascii && c < 0x80;
+    if (ascii)
+        return Text(std::string(utf8));
     return Text(convert("GB18030", "UTF-8", utf8, kGbReplacement, 1));
 }
 
@@ -69,8 +78,10 @@ Text Text::fromUtf16(std::u16string_view utf16) {
 
 std::string Text::toUtf8() const {
     bool ascii = true;
-    for (unsigned char c : m_bytes) ascii = ascii && c < 0x80;
-    if (ascii) return m_bytes;
+    for (unsigned char c : m_bytes)
+        ascii = ascii && c < 0x80;
+    if (ascii)
+        return m_bytes;
     return convert("UTF-8", "GB18030", m_bytes, kUtf8Replacement, 1);
 }
 
@@ -85,14 +96,16 @@ std::u16string Text::toUtf16() const {
 }
 
 std::size_t characterLength(std::string_view bytes, std::size_t pos) {
-    if (pos >= bytes.size()) return 0;
+    if (pos >= bytes.size())
+        return 0;
     auto lead = static_cast<unsigned char>(bytes[pos]);
     std::size_t len = 1;
     if (lead >= 0x80) {
         len = 2;
         if (lead >= 0x81 && lead <= 0xFE && pos + 1 < bytes.size()) {
             auto second = static_cast<unsigned char>(bytes[pos + 1]);
-            if (second >= 0x30 && second <= 0x39) len = 4;
+            if (second >= 0x30 && second <= 0x39)
+                len = 4;
         }
     }
     return std::min(len, bytes.size() - pos);
@@ -110,22 +123,27 @@ Text asciiLower(const Text& text) {
     std::string out = text.bytes();
     for (std::size_t pos = 0; pos < out.size();) {
         std::size_t len = characterLength(out, pos);
-        if (len == 1) out[pos] = static_cast<char>(lowerAscii(static_cast<unsigned char>(out[pos])));
+        if (len == 1)
+            out[pos] = static_cast<char>(lowerAscii(static_cast<unsigned char>(out[pos])));
         pos += len;
     }
     return Text(std::move(out));
 }
 
-bool equalsAsciiCaseless(const Text& a, const Text& b) { return asciiLower(a) == asciiLower(b); }
+bool equalsAsciiCaseless(const Text& a, const Text& b) {
+    return asciiLower(a) == asciiLower(b);
+}
 
 bool containsAsciiCaseless(const Text& text, const Text& key) {
-    if (text.empty()) return false;
-    if (key.empty()) return true;
+    if (text.empty())
+        return false;
+    if (key.empty())
+        return true;
     const std::string hay = asciiLower(text).bytes();
     const std::string needle = asciiLower(key).bytes();
-    for (std::size_t pos = 0; pos + needle.size() <= hay.size();
-         pos += characterLength(hay, pos)) {
-        if (hay.compare(pos, needle.size(), needle) == 0) return true;
+    for (std::size_t pos = 0; pos + needle.size() <= hay.size(); pos += characterLength(hay, pos)) {
+        if (hay.compare(pos, needle.size(), needle) == 0)
+            return true;
     }
     return false;
 }

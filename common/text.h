@@ -37,7 +37,9 @@ private:
 };
 
 // Literal texts in the sources are UTF-8: "信息："_t is the GB18030 text.
-inline Text operator""_t(const char* utf8, std::size_t n) { return Text::fromUtf8({utf8, n}); }
+inline Text operator""_t(const char* utf8, std::size_t n) {
+    return Text::fromUtf8({utf8, n});
+}
 
 // Number of bytes of the character that starts at `pos` (1, 2 or 4), clipped to the text's end.
 std::size_t characterLength(std::string_view bytes, std::size_t pos);

@@ -9,25 +9,32 @@
 namespace quelvo::console {
 namespace {
 
-std::string position(int i) { return "argument " + std::to_string(i + 1); }
+std::string position(int i) {
+    return "argument " + std::to_string(i + 1);
+}
 
 }  // namespace
 
-bool Arguments::omitted(int i) const { return i >= size() || m_values.at(i).isNull(); }
+bool Arguments::omitted(int i) const {
+    return i >= size() || m_values.at(i).isNull();
+}
 
 QJsonValue Arguments::at(int i, const char* expected) const {
-    if (omitted(i)) throw RequestError(position(i) + " is missing: expected " + expected);
+    if (omitted(i))
+        throw RequestError(position(i) + " is missing: expected " + expected);
     return m_values.at(i);
 }
 
 Text Arguments::text(int i) const {
     QJsonValue v = at(i, "a text");
-    if (!v.isString()) throw RequestError(position(i) + " must be a text");
+    if (!v.isString())
+        throw RequestError(position(i) + " must be a text");
     return Text::fromUtf16(v.toString().toStdU16String());
 }
 
 std::optional<Text> Arguments::optionalText(int i) const {
-    if (omitted(i)) return std::nullopt;
+    if (omitted(i))
+        return std::nullopt;
     return text(i);
 }
 
@@ -43,23 +50,27 @@ int Arguments::integer(int i) const {
 }
 
 std::optional<int> Arguments::optionalInteger(int i) const {
-    if (omitted(i)) return std::nullopt;
+    if (omitted(i))
+        return std::nullopt;
     return integer(i);
 }
 
 bool Arguments::boolean(int i) const {
     QJsonValue v = at(i, "a boolean");
-    if (!v.isBool()) throw RequestError(position(i) + " must be true or false");
+    if (!v.isBool())
+        throw RequestError(position(i) + " must be true or false");
     return v.toBool();
 }
 
 std::optional<bool> Arguments::optionalBoolean(int i) const {
-    if (omitted(i)) return std::nullopt;
+    if (omitted(i))
+        return std::nullopt;
     return boolean(i);
 }
 
 dom::Ref Arguments::ref(int i) const {
-    if (omitted(i)) return dom::Ref();
+    if (omitted(i))
+        return dom::Ref();
     QJsonValue v = m_values.at(i);
     if (!v.isObject() || !v.toObject().value("ref").isString()) {
         throw RequestError(position(i) + " must be a reference {\"ref\": \"rN\"} or null");
@@ -68,11 +79,14 @@ dom::Ref Arguments::ref(int i) const {
 }
 
 std::optional<dom::Ref> Arguments::optionalRef(int i) const {
-    if (omitted(i)) return std::nullopt;
+    if (omitted(i))
+        return std::nullopt;
     return ref(i);
 }
 
-win::HWND Arguments::handle(int i) const { return static_cast<win::HWND>(integer(i)); }
+win::HWND Arguments::handle(int i) const {
+    return static_cast<win::HWND>(integer(i));
+}
 
 QJsonValue toJson(const Text& text) {
     return QString::fromStdU16String(text.toUtf16());

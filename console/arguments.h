@@ -14,7 +14,8 @@ namespace quelvo::console {
 
 class Arguments {
 public:
-    Arguments(Session& session, QJsonArray values) : m_session(session), m_values(std::move(values)) {}
+    Arguments(Session& session, QJsonArray values)
+        : m_session(session), m_values(std::move(values)) {}
 
     bool omitted(int i) const;
 

@@ -19,7 +19,8 @@ namespace {
 
 void prepareEnvironment() {
     const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    if (!display && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!display && !std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (geteuid() == 0 && !std::getenv("QTWEBENGINE_CHROMIUM_FLAGS")) {
         setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox", 1);
     }
@@ -50,7 +51,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "page %s: %s\n", kind.toUtf8().constData(), text.toUtf8().constData());
     });
     browser->page()->setConsoleSink([](int level, const QString& message, int, const QString&) {
-        if (level > 0) std::fprintf(stderr, "page console: %s\n", message.toUtf8().constData());
+        if (level > 0)
+            std::fprintf(stderr, "page console: %s\n", message.toUtf8().constData());
     });
     quelvo::win::handleOf(&host);
     host.show();
@@ -63,26 +65,30 @@ int main(int argc, char** argv) {
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char buffer[65536];
         ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n > 0) pending.append(buffer, static_cast<qsizetype>(n));
+        if (n > 0)
+            pending.append(buffer, static_cast<qsizetype>(n));
         if (n <= 0) {
             eof = true;
             input.setEnabled(false);
         }
         // A request can run nested event loops: lines that arrive meanwhile wait their turn.
-        if (busy) return;
+        if (busy)
+            return;
         busy = true;
         qsizetype newline;
         while (!session.quitRequested && (newline = pending.indexOf('\n')) >= 0) {
             QByteArray line = pending.left(newline).trimmed();
             pending.remove(0, newline + 1);
-            if (!line.isEmpty()) writeLine(quelvo::console::handleRequest(session, line));
+            if (!line.isEmpty())
+                writeLine(quelvo::console::handleRequest(session, line));
         }
         if (eof && !session.quitRequested && !pending.trimmed().isEmpty()) {
             writeLine(quelvo::console::handleRequest(session, pending.trimmed()));
             pending.clear();
         }
         busy = false;
-        if (eof || session.quitRequested) app.quit();
+        if (eof || session.quitRequested)
+            app.quit();
     });
     return app.exec();
 }

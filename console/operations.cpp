@@ -18,7 +18,8 @@ const Operation* findOperation(const std::string& name) {
 }
 
 Registration::Registration(std::initializer_list<std::pair<const char*, Operation>> operations) {
-    for (const auto& [name, op] : operations) table()[name] = op;
+    for (const auto& [name, op] : operations)
+        table()[name] = op;
 }
 
 }  // namespace quelvo::console

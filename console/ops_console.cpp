@@ -1,6 +1,6 @@
 // Operations of the console itself: loading, waiting, the browser's window, releasing, quitting.
-#include <QJsonObject>
 #include <QEventLoop>
+#include <QJsonObject>
 #include <QTimer>
 #include <QUrl>
 
@@ -13,13 +13,15 @@ namespace {
 
 QJsonValue load(Session& s, Arguments& a) {
     QUrl url = QUrl::fromUserInput(QString::fromStdString(a.text(0).toUtf8()));
-    if (!url.isValid()) throw RequestError("argument 1 is not an address");
+    if (!url.isValid())
+        throw RequestError("argument 1 is not an address");
     return s.browser()->load(url);
 }
 
 QJsonValue wait(Session&, Arguments& a) {
     int ms = a.integer(0);
-    if (ms < 0 || ms > 600000) throw RequestError("argument 1 must be 0 to 600000 ms");
+    if (ms < 0 || ms > 600000)
+        throw RequestError("argument 1 must be 0 to 600000 ms");
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
@@ -36,7 +38,8 @@ QJsonValue release(Session& s, Arguments& a) {
                                                                 : v.toObject().value("object"))
                                       .toString()
                                 : v.toString();
-    if (name.isEmpty()) throw RequestError("argument 1 must be a reference or an object");
+    if (name.isEmpty())
+        throw RequestError("argument 1 must be a reference or an object");
     return s.release(name.toStdString());
 }
 
@@ -46,11 +49,8 @@ QJsonValue quit(Session& s, Arguments&) {
 }
 
 const Registration registration{
-    {"load", load},
-    {"wait", wait},
-    {"browserWindow", browserWindow},
-    {"release", release},
-    {"quit", quit},
+    {"load", load},       {"wait", wait}, {"browserWindow", browserWindow},
+    {"release", release}, {"quit", quit},
 };
 
 }  // namespace

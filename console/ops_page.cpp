@@ -7,13 +7,16 @@
 namespace quelvo::console {
 namespace {
 
-QJsonValue handleJson(win::HWND h) { return static_cast<qint64>(h); }
+QJsonValue handleJson(win::HWND h) {
+    return static_cast<qint64>(h);
+}
 
 const Registration registration{
     {"Bind",
      [](Session& s, Arguments& a) -> QJsonValue {
          std::optional<win::HWND> window;
-         if (!a.omitted(1)) window = a.handle(1);
+         if (!a.omitted(1))
+             window = a.handle(1);
          return s.page().Bind(a.optionalRef(0), window);
      }},
     {"DocumentFromWindow",
@@ -27,11 +30,15 @@ const Registration registration{
          return handleJson(s.page().FindBrowserWindow(a.handle(0)));
      }},
     {"GetPageText",
-     [](Session& s, Arguments& a) -> QJsonValue { return toJson(s.page().GetPageText(a.text(0))); }},
+     [](Session& s, Arguments& a) -> QJsonValue {
+         return toJson(s.page().GetPageText(a.text(0)));
+     }},
     {"GetWindowClassName",
      [](Session&, Arguments& a) -> QJsonValue { return toJson(GetWindowClassName(a.handle(0))); }},
     {"GetWindowDocument",
-     [](Session& s, Arguments& a) -> QJsonValue { return s.addRef(GetWindowDocument(a.handle(0))); }},
+     [](Session& s, Arguments& a) -> QJsonValue {
+         return s.addRef(GetWindowDocument(a.handle(0)));
+     }},
     {"ClickLink",
      [](Session& s, Arguments& a) -> QJsonValue {
          return s.page().ClickLink(a.text(0), a.integer(1), a.optionalBoolean(2));
@@ -57,14 +64,16 @@ const Registration registration{
      [](Session& s, Arguments& a) -> QJsonValue {
          std::vector<win::HWND> handles;
          if (!a.omitted(1)) {
-             if (!a.raw(1).isArray()) throw RequestError("argument 2 must be an array of handles");
+             if (!a.raw(1).isArray())
+                 throw RequestError("argument 2 must be an array of handles");
              for (const QJsonValue& h : a.raw(1).toArray()) {
                  handles.push_back(static_cast<win::HWND>(h.toInteger()));
              }
          }
          bool ok = s.page().FindAllBrowserWindows(a.handle(0), handles);
          QJsonArray out;
-         for (win::HWND h : handles) out.append(handleJson(h));
+         for (win::HWND h : handles)
+             out.append(handleJson(h));
          return QJsonObject{{"ok", ok}, {"handles", out}};
      }},
     {"OpenInShell",

@@ -5,7 +5,8 @@
 namespace quelvo::console {
 
 QJsonValue Session::addRef(const dom::Ref& ref) {
-    if (ref.empty()) return QJsonValue(QJsonValue::Null);
+    if (ref.empty())
+        return QJsonValue(QJsonValue::Null);
     std::string name = "r" + std::to_string(m_next++);
     m_refs[name] = ref;
     return QJsonObject{{"ref", QString::fromStdString(name)}};
@@ -13,7 +14,8 @@ QJsonValue Session::addRef(const dom::Ref& ref) {
 
 dom::Ref Session::ref(const std::string& name) const {
     auto it = m_refs.find(name);
-    if (it == m_refs.end()) throw RequestError("unknown reference \"" + name + "\"");
+    if (it == m_refs.end())
+        throw RequestError("unknown reference \"" + name + "\"");
     return it->second;
 }
 

@@ -10,7 +10,9 @@ namespace {
 constexpr const char* kDocumentWindowClass = "Internet Explorer_Server";
 constexpr win::UINT kAskTimeoutMs = 1000;
 
-bool isDocumentWindow(HWND window) { return GetWindowClassName(window).bytes() == kDocumentWindowClass; }
+bool isDocumentWindow(HWND window) {
+    return GetWindowClassName(window).bytes() == kDocumentWindowClass;
+}
 
 // Asks a document window for its document; the answer's token becomes the reference.
 win::HRESULT askForDocument(HWND window, dom::Ref& target) {
@@ -27,13 +29,15 @@ Text GetWindowClassName(HWND window) {
     std::array<char, 255> buffer;
     buffer.fill(' ');
     int n = win::GetClassNameA(window, buffer.data(), static_cast<int>(buffer.size()));
-    if (n <= 0) return Text();
+    if (n <= 0)
+        return Text();
     return Text(std::string(buffer.data(), static_cast<std::size_t>(n)));
 }
 
 dom::Ref GetWindowDocument(HWND window) {
     dom::Ref document;
-    if (isDocumentWindow(window)) askForDocument(window, document);
+    if (isDocumentWindow(window))
+        askForDocument(window, document);
     return document;
 }
 
@@ -43,14 +47,16 @@ bool WebPage::Bind(const std::optional<dom::Ref>& document, std::optional<HWND> 
         boundDocument = std::move(taken);
         return !boundDocument.empty();
     }
-    if (window) return DocumentFromWindow(*window, boundDocument);
+    if (window)
+        return DocumentFromWindow(*window, boundDocument);
     return false;
 }
 
 bool WebPage::DocumentFromWindow(HWND window, dom::Ref& target) {
     if (!isDocumentWindow(window)) {
         window = FindBrowserWindow(window);
-        if (window == 0) return false;
+        if (window == 0)
+            return false;
     }
     return askForDocument(window, target) == win::S_OK;
 }
@@ -58,8 +64,10 @@ bool WebPage::DocumentFromWindow(HWND window, dom::Ref& target) {
 HWND WebPage::FindBrowserWindow(HWND window) {
     for (HWND child = win::FindWindowExA(window, 0, nullptr, nullptr); child != 0;
          child = win::FindWindowExA(window, child, nullptr, nullptr)) {
-        if (isDocumentWindow(child)) return child;
-        if (HWND found = FindBrowserWindow(child)) return found;
+        if (isDocumentWindow(child))
+            return child;
+        if (HWND found = FindBrowserWindow(child))
+            return found;
     }
     return 0;
 }
@@ -69,7 +77,8 @@ Text WebPage::GetPageText(const Text& what) {
         dom::Ref root = dom::getObject(boundDocument, "documentElement");
         return dom::getText(root, what.bytes());
     }
-    if (what.empty()) return Text();
+    if (what.empty())
+        return Text();
     return dom::getText(boundDocument, what.bytes());
 }
 

@@ -10,7 +10,8 @@ namespace quelvo {
 namespace {
 
 bool matches(const Text& text, const Text& key, std::optional<bool> exact) {
-    if (exact.value_or(false)) return text == key;
+    if (exact.value_or(false))
+        return text == key;
     return containsAsciiCaseless(text, key);
 }
 
@@ -43,26 +44,32 @@ dom::Ref itemAt(const dom::Ref& collection, int position) {
 }  // namespace
 
 bool WebPage::ClickLink(const Text& key, int mode, std::optional<bool> exact) {
-    if (mode == 0 || mode == 1) return clickById(*this, key, mode);
-    if (mode < 2 || mode > 4) return false;
+    if (mode == 0 || mode == 1)
+        return clickById(*this, key, mode);
+    if (mode < 2 || mode > 4)
+        return false;
     dom::Ref links = dom::getObject(boundDocument, "getElementsByTagName", {"a"_t});
     const int count = countOf(links);
     if (mode == 2) {
         const int wanted = textToInteger(key);
-        if (wanted < 1 || wanted > count) return false;
+        if (wanted < 1 || wanted > count)
+            return false;
         return click(itemAt(links, wanted));
     }
     const char* member = mode == 3 ? "innerText" : "href";
     for (int position = 1; position <= count; ++position) {
         dom::Ref link = itemAt(links, position);
-        if (matches(dom::getText(link, member), key, exact)) return click(link);
+        if (matches(dom::getText(link, member), key, exact))
+            return click(link);
     }
     return false;
 }
 
 bool WebPage::ClickButton(const Text& key, int mode, std::optional<bool> exact) {
-    if (mode == 0 || mode == 1) return clickById(*this, key, mode);
-    if (mode < 2 || mode > 4) return false;
+    if (mode == 0 || mode == 1)
+        return clickById(*this, key, mode);
+    if (mode < 2 || mode > 4)
+        return false;
     dom::Ref inputs = dom::getObject(boundDocument, "getElementsByTagName", {"input"_t});
     const int count = countOf(inputs);
     const int wanted = mode == 2 ? textToInteger(key) : 0;
@@ -70,9 +77,11 @@ bool WebPage::ClickButton(const Text& key, int mode, std::optional<bool> exact) 
     for (int position = 1; position <= count; ++position) {
         dom::Ref input = itemAt(inputs, position);
         const Text type = asciiLower(dom::getText(input, "type"));
-        if (mode == 4 ? type.bytes() != "image" : !isButtonType(type)) continue;
+        if (mode == 4 ? type.bytes() != "image" : !isButtonType(type))
+            continue;
         if (mode == 2) {
-            if (++buttonsSeen == wanted) return click(input);
+            if (++buttonsSeen == wanted)
+                return click(input);
             continue;
         }
         if (matches(dom::getText(input, mode == 3 ? "value" : "src"), key, exact)) {

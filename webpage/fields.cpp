@@ -34,7 +34,8 @@ void WebPage::SilenceDialogs() {
 bool WebPage::FindAllBrowserWindows(HWND window, std::vector<HWND>& handles) {
     for (HWND child = win::FindWindowExA(window, 0, nullptr, nullptr); child != 0;
          child = win::FindWindowExA(window, child, nullptr, nullptr)) {
-        if (GetWindowClassName(child).bytes() == "Internet Explorer_Server") handles.push_back(child);
+        if (GetWindowClassName(child).bytes() == "Internet Explorer_Server")
+            handles.push_back(child);
         FindAllBrowserWindows(child, handles);
     }
     return !handles.empty();

@@ -2,7 +2,9 @@
 
 namespace quelvo {
 
-void WebPage::Destroy() { boundDocument.reset(); }
+void WebPage::Destroy() {
+    boundDocument.reset();
+}
 
 std::unique_ptr<WebPage> WebPage::Clone() const {
     auto copy = std::make_unique<WebPage>();

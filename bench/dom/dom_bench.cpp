@@ -27,12 +27,14 @@ namespace {
 double timeMean(int n, const std::function<void()>& body) {
     QElapsedTimer clock;
     clock.start();
-    for (int i = 0; i < n; ++i) body();
+    for (int i = 0; i < n; ++i)
+        body();
     return static_cast<double>(clock.nsecsElapsed()) / 1000.0 / n;
 }
 
 std::string linksPage(int count) {
-    std::string html = "<!doctype html><html><head><meta charset='utf-8'><title>links</title></head><body>";
+    std::string html =
+        "<!doctype html><html><head><meta charset='utf-8'><title>links</title></head><body>";
     for (int i = 0; i < count; ++i) {
         html += "<a id='l" + std::to_string(i) + "' href='#l" + std::to_string(i) + "'>link " +
                 std::to_string(i) + "</a> ";
@@ -51,8 +53,10 @@ const char* kMakePage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!std::getenv("QTWEBENGINE_CHROMIUM_FLAGS")) setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu", 1);
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!std::getenv("QTWEBENGINE_CHROMIUM_FLAGS"))
+        setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu", 1);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
 
@@ -65,7 +69,8 @@ int main(int argc, char** argv) {
     auto* browser = new BrowserControl(&host);
     browser->resize(800, 600);
     host.show();
-    if (!browser->load(QUrl(QString::fromStdString(server.url("/make.html"))))) return 1;
+    if (!browser->load(QUrl(QString::fromStdString(server.url("/make.html")))))
+        return 1;
 
     QJsonObject out;
     constexpr int kRuns = 2000;
@@ -79,12 +84,12 @@ int main(int argc, char** argv) {
             done = true;
             loop.quit();
         });
-        if (!done) loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!done)
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
     });
     PageTransport transport(page);
-    out["empty_bridge_request_us"] = timeMean(kRuns, [&] {
-        transport.roundTrip("{\"s\":0,\"o\":[],\"r\":[]}", 5000);
-    });
+    out["empty_bridge_request_us"] =
+        timeMean(kRuns, [&] { transport.roundTrip("{\"s\":0,\"o\":[],\"r\":[]}", 5000); });
 
     WebPage web;
     web.Bind(std::nullopt, win::handleOf(&host));
@@ -92,22 +97,26 @@ int main(int argc, char** argv) {
     field.empty();
     out["property_read_us"] = timeMean(kRuns, [&] { dom::getText(field, "Value"); });
     out["property_write_us"] = timeMean(kRuns, [&] { dom::put(field, "VALUE", "12345"_t); });
-    out["read_over_bare_ratio"] = out["property_read_us"].toDouble() / out["bare_round_trip_us"].toDouble();
+    out["read_over_bare_ratio"] =
+        out["property_read_us"].toDouble() / out["bare_round_trip_us"].toDouble();
 
-    const char* ids[] = {"qq", "usernick", "userannouncement", "usergender", "userage",
-                         "userbirthday", "usergroup", "userlunar", "userconstellation",
-                         "qzonenick", "useraddress", "userreflections"};
+    const char* ids[] = {"qq",         "usernick",    "userannouncement",
+                         "usergender", "userage",     "userbirthday",
+                         "usergroup",  "userlunar",   "userconstellation",
+                         "qzonenick",  "useraddress", "userreflections"};
     std::uint64_t before = dom::roundTrips();
     QElapsedTimer clock;
     clock.start();
     WebPage maker;
     maker.Bind(std::nullopt, win::handleOf(browser));
-    for (const char* id : ids) maker.SetFieldValue(Text(id), 0, "数值"_t);
+    for (const char* id : ids)
+        maker.SetFieldValue(Text(id), 0, "数值"_t);
     maker.ClickButton("btnmake"_t, 1);
     out["making_sequence_ms"] = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     out["making_sequence_round_trips"] = static_cast<qint64>(dom::roundTrips() - before);
 
-    if (!browser->load(QUrl(QString::fromStdString(server.url("/links.html"))))) return 1;
+    if (!browser->load(QUrl(QString::fromStdString(server.url("/links.html")))))
+        return 1;
     web.Bind(std::nullopt, win::handleOf(&host));
     dom::Ref links = dom::getObject(web.boundDocument, "getElementsByTagName", {"a"_t});
     const int count = static_cast<int>(dom::getNumber(links, "length"));

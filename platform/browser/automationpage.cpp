@@ -29,7 +29,8 @@ QString bridgeSource() {
         QString all;
         for (const QString& name : names) {
             QFile file(dir.filePath(name));
-            if (file.open(QIODevice::ReadOnly)) all += QString::fromUtf8(file.readAll()) + "\n;\n";
+            if (file.open(QIODevice::ReadOnly))
+                all += QString::fromUtf8(file.readAll()) + "\n;\n";
         }
         return all;
     }();
@@ -60,25 +61,30 @@ QWidget* AutomationPage::dialogParent() const {
 
 void AutomationPage::javaScriptAlert(const QUrl&, const QString& msg) {
     DialogScope scope(this);
-    if (m_reporter) m_reporter("alert", msg);
-    if (m_policy == PageDialogPolicy::AnswerOk) return;
+    if (m_reporter)
+        m_reporter("alert", msg);
+    if (m_policy == PageDialogPolicy::AnswerOk)
+        return;
     QMessageBox box(QMessageBox::NoIcon, tr("网页消息"), msg, QMessageBox::Ok, dialogParent());
     box.exec();
 }
 
 bool AutomationPage::javaScriptConfirm(const QUrl&, const QString& msg) {
     DialogScope scope(this);
-    if (m_reporter) m_reporter("confirm", msg);
-    if (m_policy == PageDialogPolicy::AnswerOk) return true;
-    QMessageBox box(QMessageBox::NoIcon, tr("网页消息"), msg,
-                    QMessageBox::Ok | QMessageBox::Cancel, dialogParent());
+    if (m_reporter)
+        m_reporter("confirm", msg);
+    if (m_policy == PageDialogPolicy::AnswerOk)
+        return true;
+    QMessageBox box(QMessageBox::NoIcon, tr("网页消息"), msg, QMessageBox::Ok | QMessageBox::Cancel,
+                    dialogParent());
     return box.exec() == QMessageBox::Ok;
 }
 
 bool AutomationPage::javaScriptPrompt(const QUrl&, const QString& msg, const QString& defaultValue,
                                       QString* result) {
     DialogScope scope(this);
-    if (m_reporter) m_reporter("prompt", msg);
+    if (m_reporter)
+        m_reporter("prompt", msg);
     if (m_policy == PageDialogPolicy::AnswerOk) {
         *result = defaultValue;
         return true;
@@ -86,14 +92,16 @@ bool AutomationPage::javaScriptPrompt(const QUrl&, const QString& msg, const QSt
     bool ok = false;
     QString text = QInputDialog::getText(dialogParent(), tr("网页消息"), msg, QLineEdit::Normal,
                                          defaultValue, &ok);
-    if (ok) *result = text;
+    if (ok)
+        *result = text;
     return ok;
 }
 
 void AutomationPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level,
                                               const QString& message, int line,
                                               const QString& source) {
-    if (m_console) m_console(static_cast<int>(level), message, line, source);
+    if (m_console)
+        m_console(static_cast<int>(level), message, line, source);
 }
 
 }  // namespace quelvo

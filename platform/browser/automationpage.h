@@ -23,8 +23,9 @@ public:
     void setDialogReporter(std::function<void(const QString&, const QString&)> reporter) {
         m_reporter = std::move(reporter);
     }
-    void setConsoleSink(std::function<void(int level, const QString& message, int line,
-                                           const QString& source)> sink) {
+    void setConsoleSink(
+        std::function<void(int level, const QString& message, int line, const QString& source)>
+            sink) {
         m_console = std::move(sink);
     }
 

@@ -40,21 +40,25 @@ BrowserControl::BrowserControl(QWidget* parent) : QWidget(parent) {
     const win::UINT getObject = win::RegisterWindowMessageA("WM_HTML_GETOBJECT");
     std::weak_ptr<dom::Channel> channel = m_channel;
     QPointer<AutomationPage> page = m_page;
-    win::setMessageHandler(
-        m_view, [getObject, channel, page](win::UINT msg, win::WPARAM,
-                                           win::LPARAM) -> std::optional<win::LRESULT> {
-            if (msg != getObject) return std::nullopt;
-            auto live = channel.lock();
-            if (!page || !live || !page->hasDocument() || page->rendererGone()) return 0;
-            return win::issueDocumentToken(live);
-        });
+    win::setMessageHandler(m_view,
+                           [getObject, channel, page](win::UINT msg, win::WPARAM,
+                                                      win::LPARAM) -> std::optional<win::LRESULT> {
+                               if (msg != getObject)
+                                   return std::nullopt;
+                               auto live = channel.lock();
+                               if (!page || !live || !page->hasDocument() || page->rendererGone())
+                                   return 0;
+                               return win::issueDocumentToken(live);
+                           });
 
     connect(m_page, &QWebEnginePage::loadFinished, this, &BrowserControl::loadFinished);
 }
 
 BrowserControl::~BrowserControl() = default;
 
-void BrowserControl::navigate(const QUrl& url) { m_view->setUrl(url); }
+void BrowserControl::navigate(const QUrl& url) {
+    m_view->setUrl(url);
+}
 
 bool BrowserControl::load(const QUrl& url, int timeoutMs) {
     QEventLoop loop;
@@ -67,11 +71,14 @@ bool BrowserControl::load(const QUrl& url, int timeoutMs) {
     });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     navigate(url);
-    if (!finished) loop.exec();
+    if (!finished)
+        loop.exec();
     disconnect(c);
     return ok;
 }
 
-win::HWND BrowserControl::documentWindow() const { return win::handleOf(m_view); }
+win::HWND BrowserControl::documentWindow() const {
+    return win::handleOf(m_view);
+}
 
 }  // namespace quelvo

@@ -22,12 +22,14 @@ std::optional<std::string> PageTransport::roundTrip(const std::string& request, 
     if (reply && *reply == QLatin1String("missing")) {
         reply = runOnce(bridgeSource() + call, timeoutMs);
     }
-    if (!reply || *reply == QLatin1String("missing")) return std::nullopt;
+    if (!reply || *reply == QLatin1String("missing"))
+        return std::nullopt;
     return reply->toStdString();
 }
 
 std::optional<QString> PageTransport::runOnce(const QString& script, int timeoutMs) {
-    if (!m_page || m_page->rendererGone()) return std::nullopt;
+    if (!m_page || m_page->rendererGone())
+        return std::nullopt;
 
     struct Slot {
         bool done = false;
@@ -39,7 +41,8 @@ std::optional<QString> PageTransport::runOnce(const QString& script, int timeout
                           [slot](const QVariant& value) {
                               slot->done = true;
                               slot->value = value;
-                              if (slot->loop) slot->loop->quit();
+                              if (slot->loop)
+                                  slot->loop->quit();
                           });
     if (!slot->done) {
         QEventLoop loop;
@@ -59,7 +62,8 @@ std::optional<QString> PageTransport::runOnce(const QString& script, int timeout
         timer.start(timeoutMs);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
-    if (!slot->done || slot->value.typeId() != QMetaType::QString) return std::nullopt;
+    if (!slot->done || slot->value.typeId() != QMetaType::QString)
+        return std::nullopt;
     return slot->value.toString();
 }
 

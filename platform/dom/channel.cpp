@@ -15,23 +15,31 @@ namespace {
 std::atomic<std::uint64_t> g_roundTrips{0};
 int g_callTimeoutMs = 8000;
 
-QString toQString(const Text& text) { return QString::fromStdU16String(text.toUtf16()); }
+QString toQString(const Text& text) {
+    return QString::fromStdU16String(text.toUtf16());
+}
 
 QJsonValue encodeArg(const Value& value) {
     switch (value.kind()) {
-        case Value::Kind::Empty: return QJsonObject{{"u", 0}};
-        case Value::Kind::Null: return QJsonValue(QJsonValue::Null);
-        case Value::Kind::Bool: return std::get<bool>(value.variant());
-        case Value::Kind::Int: return std::get<std::int32_t>(value.variant());
+        case Value::Kind::Empty:
+            return QJsonObject{{"u", 0}};
+        case Value::Kind::Null:
+            return QJsonValue(QJsonValue::Null);
+        case Value::Kind::Bool:
+            return std::get<bool>(value.variant());
+        case Value::Kind::Int:
+            return std::get<std::int32_t>(value.variant());
         case Value::Kind::Real: {
             double d = std::get<double>(value.variant());
             return std::isfinite(d) ? QJsonValue(d) : QJsonValue(0);
         }
-        case Value::Kind::Text: return toQString(std::get<Text>(value.variant()));
+        case Value::Kind::Text:
+            return toQString(std::get<Text>(value.variant()));
         case Value::Kind::Ref: {
             const Ref& ref = std::get<Ref>(value.variant());
             // An empty reference, or one of another page, reaches the page as an empty value.
-            if (!ref.handle()) return QJsonObject{{"u", 0}};
+            if (!ref.handle())
+                return QJsonObject{{"u", 0}};
             return QJsonObject{{"r", static_cast<qint64>(ref.handle()->id)}};
         }
     }
@@ -43,9 +51,15 @@ QJsonValue encodeArg(const Value& value) {
 Channel::Channel(std::unique_ptr<Transport> transport) : m_transport(std::move(transport)) {}
 Channel::~Channel() = default;
 
-void Channel::setCallTimeout(int ms) { g_callTimeoutMs = ms; }
-int Channel::callTimeout() { return g_callTimeoutMs; }
-std::uint64_t Channel::roundTrips() { return g_roundTrips.load(); }
+void Channel::setCallTimeout(int ms) {
+    g_callTimeoutMs = ms;
+}
+int Channel::callTimeout() {
+    return g_callTimeoutMs;
+}
+std::uint64_t Channel::roundTrips() {
+    return g_roundTrips.load();
+}
 
 Channel::Pending Channel::makeOp(OpKind kind, const Ref& target, std::string_view member,
                                  const Args& args) {
@@ -88,7 +102,8 @@ bool knownEmpty(const Ref& target) {
 }  // namespace
 
 Value Channel::run(OpKind kind, const Ref& target, std::string_view member, const Args& args) {
-    if (knownEmpty(target)) return Value();
+    if (knownEmpty(target))
+        return Value();
     m_queue.push_back(makeOp(kind, target, member, args));
     return send(g_callTimeoutMs);
 }
@@ -105,16 +120,21 @@ Ref Channel::queue(OpKind kind, const Ref& target, std::string_view member, cons
 }
 
 void Channel::flush() {
-    if (!m_queue.empty()) send(g_callTimeoutMs);
+    if (!m_queue.empty())
+        send(g_callTimeoutMs);
 }
 
-void Channel::release(std::uint32_t id) { m_released.push_back(id); }
+void Channel::release(std::uint32_t id) {
+    m_released.push_back(id);
+}
 
 void Channel::resolve(Handle& handle) {
-    if (handle.state != Handle::State::Pending) return;
+    if (handle.state != Handle::State::Pending)
+        return;
     flush();
     // Still pending means it was never sent (a nested send took the queue): count it as gone.
-    if (handle.state == Handle::State::Pending) handle.state = Handle::State::Empty;
+    if (handle.state == Handle::State::Pending)
+        handle.state = Handle::State::Empty;
 }
 
 Value Channel::send(int timeoutMs) {
@@ -126,12 +146,14 @@ Value Channel::send(int timeoutMs) {
 
     std::string request = "{\"s\":" + std::to_string(seq) + ",\"o\":[";
     for (std::size_t i = 0; i < ops.size(); ++i) {
-        if (i) request += ',';
+        if (i)
+            request += ',';
         request += ops[i].json;
     }
     request += "],\"r\":[";
     for (std::size_t i = 0; i < released.size(); ++i) {
-        if (i) request += ',';
+        if (i)
+            request += ',';
         request += std::to_string(released[i]);
     }
     request += "]}";
@@ -159,9 +181,12 @@ Value Channel::send(int timeoutMs) {
         QJsonArray r = ok ? results.at(static_cast<qsizetype>(i)).toArray() : QJsonArray();
         const QString tag = r.isEmpty() ? QString("x") : r.at(0).toString();
         const bool isObject = tag == "o";
-        if (promised) promised->state = isObject ? Handle::State::Live : Handle::State::Empty;
-        if (!ok && !promised) m_released.push_back(op.resultId);  // the page may still hold it
-        if (i + 1 != ops.size()) continue;
+        if (promised)
+            promised->state = isObject ? Handle::State::Live : Handle::State::Empty;
+        if (!ok && !promised)
+            m_released.push_back(op.resultId);  // the page may still hold it
+        if (i + 1 != ops.size())
+            continue;
 
         if (isObject) {
             last = promised ? Ref(promised)

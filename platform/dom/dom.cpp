@@ -18,7 +18,8 @@ Value get(const Ref& target, std::string_view member, const Args& args) {
 
 bool put(const Ref& target, std::string_view member, const Value& value) {
     Channel* channel = channelOf(target);
-    if (!channel) return false;
+    if (!channel)
+        return false;
     Value v = channel->run(Channel::OpKind::Put, target, member, {value});
     return v.kind() == Value::Kind::Bool && std::get<bool>(v.variant());
 }
@@ -59,9 +60,12 @@ void invokeLater(const Ref& target, std::string_view member, const Args& args) {
 }
 
 void flush(const Ref& target) {
-    if (Channel* channel = channelOf(target)) channel->flush();
+    if (Channel* channel = channelOf(target))
+        channel->flush();
 }
 
-std::uint64_t roundTrips() { return Channel::roundTrips(); }
+std::uint64_t roundTrips() {
+    return Channel::roundTrips();
+}
 
 }  // namespace quelvo::dom

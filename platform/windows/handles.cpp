@@ -44,7 +44,8 @@ Registry& registry() {
 Entry* entryOf(HWND window) {
     auto& r = registry();
     auto it = r.entries.find(window);
-    if (it == r.entries.end() || !it->second.widget) return nullptr;
+    if (it == r.entries.end() || !it->second.widget)
+        return nullptr;
     return &it->second;
 }
 
@@ -67,14 +68,17 @@ std::vector<HWND> childrenOf(HWND parent) {
     if (parent == 0) {
         // Windows already known keep their order; new ones follow in the toolkit's order.
         std::vector<HWND> tops;
-        for (QWidget* w : QApplication::topLevelWidgets()) tops.push_back(handleOf(w));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            tops.push_back(handleOf(w));
         std::sort(tops.begin(), tops.end());
         return tops;
     }
     Entry* e = entryOf(parent);
-    if (!e) return out;
+    if (!e)
+        return out;
     for (QObject* child : e->widget->children()) {
-        if (child->isWidgetType()) out.push_back(handleOf(static_cast<QWidget*>(child)));
+        if (child->isWidgetType())
+            out.push_back(handleOf(static_cast<QWidget*>(child)));
     }
     return out;
 }
@@ -82,10 +86,12 @@ std::vector<HWND> childrenOf(HWND parent) {
 }  // namespace
 
 HWND handleOf(QWidget* widget) {
-    if (!widget) return 0;
+    if (!widget)
+        return 0;
     auto& r = registry();
     auto found = r.byWidget.find(widget);
-    if (found != r.byWidget.end()) return found.value();
+    if (found != r.byWidget.end())
+        return found.value();
     HWND h = r.next;
     r.next += 4;
     r.entries[h] = Entry{widget, widget->metaObject()->className(), {}};
@@ -114,7 +120,8 @@ void setMessageHandler(QWidget* widget, MessageHandler handler) {
 LRESULT issueDocumentToken(const std::shared_ptr<dom::Channel>& channel) {
     auto& r = registry();
     // Tokens nobody redeemed are dropped once there are many.
-    if (r.tokens.size() > 64) r.tokens.erase(r.tokens.begin());
+    if (r.tokens.size() > 64)
+        r.tokens.erase(r.tokens.begin());
     LRESULT token = r.nextToken++;
     r.tokens[token] = channel;
     return token;
@@ -122,7 +129,8 @@ LRESULT issueDocumentToken(const std::shared_ptr<dom::Channel>& channel) {
 
 int GetClassNameA(HWND window, char* buffer, int size) {
     Entry* e = entryOf(window);
-    if (!e || !buffer || size <= 0) return 0;
+    if (!e || !buffer || size <= 0)
+        return 0;
     int n = std::min<int>(static_cast<int>(e->className.size()), size - 1);
     std::memcpy(buffer, e->className.data(), static_cast<std::size_t>(n));
     buffer[n] = '\0';
@@ -130,30 +138,37 @@ int GetClassNameA(HWND window, char* buffer, int size) {
 }
 
 HWND FindWindowExA(HWND parent, HWND after, const char* className, const char* title) {
-    if (parent != 0 && !entryOf(parent)) return 0;
+    if (parent != 0 && !entryOf(parent))
+        return 0;
     std::vector<HWND> children = childrenOf(parent);
     auto it = children.begin();
     if (after != 0) {
         it = std::find(children.begin(), children.end(), after);
-        if (it == children.end()) return 0;
+        if (it == children.end())
+            return 0;
         ++it;
     }
     for (; it != children.end(); ++it) {
         Entry* e = entryOf(*it);
-        if (!e) continue;
-        if (className && e->className != className) continue;
-        if (title && windowText(e->widget) != title) continue;
+        if (!e)
+            continue;
+        if (className && e->className != className)
+            continue;
+        if (title && windowText(e->widget) != title)
+            continue;
         return *it;
     }
     return 0;
 }
 
 UINT RegisterWindowMessageA(const char* name) {
-    if (!name || !*name) return 0;
+    if (!name || !*name)
+        return 0;
     std::string key = asciiLower(Text(name)).bytes();
     auto& r = registry();
     auto [it, inserted] = r.messages.try_emplace(key, r.nextMessage);
-    if (inserted) ++r.nextMessage;
+    if (inserted)
+        ++r.nextMessage;
     return it->second;
 }
 
@@ -161,7 +176,8 @@ LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                             UINT timeoutMs, WPARAM* result) {
     (void)flags;  // every window lives on this thread, which is running this call: never hung
     Entry* e = entryOf(window);
-    if (!e) return 0;
+    if (!e)
+        return 0;
     QElapsedTimer clock;
     clock.start();
     std::optional<LRESULT> answer;
@@ -169,23 +185,30 @@ LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         MessageHandler handler = e->handler;  // the window may go away while it answers
         answer = handler(message, wParam, lParam);
     }
-    if (clock.elapsed() > static_cast<qint64>(timeoutMs)) return 0;
-    if (result) *result = static_cast<WPARAM>(answer.value_or(0));
+    if (clock.elapsed() > static_cast<qint64>(timeoutMs))
+        return 0;
+    if (result)
+        *result = static_cast<WPARAM>(answer.value_or(0));
     return 1;
 }
 
 HRESULT ObjectFromLresult(LRESULT result, const GUID& iid, WPARAM wParam, dom::Ref* object) {
     (void)wParam;
-    if (!object) return E_INVALIDARG;
-    if (!(iid == IID_IHTMLDocument)) return E_NOINTERFACE;
+    if (!object)
+        return E_INVALIDARG;
+    if (!(iid == IID_IHTMLDocument))
+        return E_NOINTERFACE;
     auto& r = registry();
     auto it = r.tokens.find(result);
-    if (it == r.tokens.end()) return E_INVALIDARG;
+    if (it == r.tokens.end())
+        return E_INVALIDARG;
     std::shared_ptr<dom::Channel> channel = it->second.lock();
     r.tokens.erase(it);
-    if (!channel) return E_FAIL;
+    if (!channel)
+        return E_FAIL;
     dom::Ref document = channel->document(kDocumentTimeoutMs);
-    if (document.empty()) return E_FAIL;
+    if (document.empty())
+        return E_FAIL;
     *object = std::move(document);
     return S_OK;
 }
@@ -193,11 +216,14 @@ HRESULT ObjectFromLresult(LRESULT result, const GUID& iid, WPARAM wParam, dom::R
 std::intptr_t ShellExecuteA(HWND owner, const char* verb, const char* file, const char* parameters,
                             const char* directory, int showCommand) {
     (void)owner, (void)parameters, (void)directory, (void)showCommand;
-    if (!file || !*file) return 2;  // ERROR_FILE_NOT_FOUND
-    if (verb && *verb && asciiLower(Text(verb)).bytes() != "open") return 31;  // no association
+    if (!file || !*file)
+        return 2;  // ERROR_FILE_NOT_FOUND
+    if (verb && *verb && asciiLower(Text(verb)).bytes() != "open")
+        return 31;  // no association
     QString target = QString::fromStdString(Text(file).toUtf8());
     QUrl url = QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile);
-    if (!url.isValid()) return 2;
+    if (!url.isValid())
+        return 2;
     return QDesktopServices::openUrl(url) ? 42 : 31;
 }
 

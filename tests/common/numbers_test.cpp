@@ -15,10 +15,20 @@ struct IntCase {
 
 TEST(Numbers, TextToInteger) {
     const IntCase cases[] = {
-        {"", 0},          {"abc", 0},       {"12345", 12345}, {"1.5", 1},
-        {"-4", -4},       {"+7", 7},        {"  42x", 42},    {"\t-0", 0},
-        {"１２３", 123},  {"　５", 5},      {"－３", -3},     {"12abc", 12},
-        {"- 4", 0},       {"99999999999", std::numeric_limits<std::int32_t>::max()},
+        {"", 0},
+        {"abc", 0},
+        {"12345", 12345},
+        {"1.5", 1},
+        {"-4", -4},
+        {"+7", 7},
+        {"  42x", 42},
+        {"\t-0", 0},
+        {"１２３", 123},
+        {"　５", 5},
+        {"－３", -3},
+        {"12abc", 12},
+        {"- 4", 0},
+        {"99999999999", std::numeric_limits<std::int32_t>::max()},
         {"-99999999999", std::numeric_limits<std::int32_t>::min()},
         {"2147483647", 2147483647},
         {"-2147483648", std::numeric_limits<std::int32_t>::min()},
@@ -36,9 +46,19 @@ struct RealCase {
 
 TEST(Numbers, RealValue) {
     const RealCase cases[] = {
-        {"", 0},         {"letters", 0},  {"12abc", 12},    {"1.5", 1.5},   {"-5", -5},
-        {"  47.9999999", 47.9999999},     {"1e3", 1000},    {"1e", 1},      {".5", 0.5},
-        {"5.", 5},       {"-.", 0},       {"１．５", 1.5},  {"1e999", std::numeric_limits<double>::max()},
+        {"", 0},
+        {"letters", 0},
+        {"12abc", 12},
+        {"1.5", 1.5},
+        {"-5", -5},
+        {"  47.9999999", 47.9999999},
+        {"1e3", 1000},
+        {"1e", 1},
+        {".5", 0.5},
+        {"5.", 5},
+        {"-.", 0},
+        {"１．５", 1.5},
+        {"1e999", std::numeric_limits<double>::max()},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(realValue(Text::fromUtf8(c.text)), c.value) << c.text;

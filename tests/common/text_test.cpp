@@ -23,7 +23,10 @@ TEST(Text, IsGbkForGbkCharactersAndFourBytesBeyond) {
 }
 
 TEST(Text, BadBytesBecomeReplacementsNotLosses) {
-    EXPECT_EQ(Text::fromUtf8("a\xFF" "b").toUtf8(), "a?b");
+    EXPECT_EQ(Text::fromUtf8("a\xFF"
+                             "b")
+                  .toUtf8(),
+              "a?b");
     EXPECT_EQ(Text(std::string("a\x81", 2)).toUtf8(), "a\xEF\xBF\xBD");
 }
 
@@ -62,8 +65,12 @@ TEST(Text, ContainsAsciiCaselessMatchesOnlyAtCharacterStarts) {
             << c.text << " / " << c.key;
     }
     // "\xC4\x41" + "B": the key "AB" would match across the character's trail byte.
-    EXPECT_FALSE(containsAsciiCaseless(Text(std::string("\xC4\x41" "B")), Text("AB")));
-    EXPECT_TRUE(containsAsciiCaseless(Text(std::string("\xC4\x41" "AB")), Text("ab")));
+    EXPECT_FALSE(containsAsciiCaseless(Text(std::string("\xC4\x41"
+                                                        "B")),
+                                       Text("AB")));
+    EXPECT_TRUE(containsAsciiCaseless(Text(std::string("\xC4\x41"
+                                                       "AB")),
+                                      Text("ab")));
 }
 
 }  // namespace

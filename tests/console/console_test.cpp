@@ -15,13 +15,15 @@ std::vector<QJsonObject> runConsole(const std::vector<std::string>& lines) {
     QProcess console;
     console.start(QUELVO_CONSOLE, {});
     EXPECT_TRUE(console.waitForStarted(10000));
-    for (const std::string& line : lines) console.write(QByteArray::fromStdString(line + "\n"));
+    for (const std::string& line : lines)
+        console.write(QByteArray::fromStdString(line + "\n"));
     console.closeWriteChannel();
     EXPECT_TRUE(console.waitForFinished(60000));
     EXPECT_EQ(console.exitCode(), 0);
     std::vector<QJsonObject> answers;
     for (const QByteArray& line : console.readAllStandardOutput().split('\n')) {
-        if (line.trimmed().isEmpty()) continue;
+        if (line.trimmed().isEmpty())
+            continue;
         QJsonDocument doc = QJsonDocument::fromJson(line);
         EXPECT_TRUE(doc.isObject()) << line.toStdString();
         answers.push_back(doc.object());

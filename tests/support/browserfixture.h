@@ -28,10 +28,9 @@ protected:
         m_browser = new BrowserControl(m_host.get());
         m_browser->resize(800, 600);
         m_browser->page()->setDialogPolicy(PageDialogPolicy::AnswerOk);
-        m_browser->page()->setDialogReporter(
-            [this](const QString& kind, const QString& text) {
-                dialogs.push_back((kind + ":" + text).toStdString());
-            });
+        m_browser->page()->setDialogReporter([this](const QString& kind, const QString& text) {
+            dialogs.push_back((kind + ":" + text).toStdString());
+        });
         // A script error in a fixture is a fault of the test page or of what we did to it.
         m_browser->page()->setConsoleSink(
             [this](int level, const QString& message, int line, const QString& source) {

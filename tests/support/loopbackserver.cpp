@@ -7,13 +7,15 @@ namespace quelvo::test {
 LoopbackServer::LoopbackServer(std::string root) : m_server(std::make_unique<httplib::Server>()) {
     // Closing after each answer lets the server stop at once instead of waiting out keep-alives.
     m_server->set_keep_alive_max_count(1);
-    if (!root.empty()) m_server->set_mount_point("/", root);
+    if (!root.empty())
+        m_server->set_mount_point("/", root);
     m_server->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
         std::function<Response()> handler;
         {
             std::lock_guard lock(m_mutex);
             auto it = m_routes.find(req.path);
-            if (it != m_routes.end()) handler = it->second;
+            if (it != m_routes.end())
+                handler = it->second;
         }
         if (!handler) {
             res.status = 404;
@@ -26,12 +28,14 @@ LoopbackServer::LoopbackServer(std::string root) : m_server(std::make_unique<htt
     });
     m_port = m_server->bind_to_any_port("127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    while (!m_server->is_running()) std::this_thread::yield();
+    while (!m_server->is_running())
+        std::this_thread::yield();
 }
 
 LoopbackServer::~LoopbackServer() {
     m_server->stop();
-    if (m_thread.joinable()) m_thread.join();
+    if (m_thread.joinable())
+        m_thread.join();
 }
 
 void LoopbackServer::route(const std::string& path, Response response) {

@@ -12,7 +12,8 @@ template <typename Condition>
 bool waitFor(Condition condition, int timeoutMs = 10000) {
     QDeadlineTimer deadline(timeoutMs);
     while (!condition()) {
-        if (deadline.hasExpired()) return false;
+        if (deadline.hasExpired())
+            return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         QThread::msleep(1);
     }
@@ -21,7 +22,8 @@ bool waitFor(Condition condition, int timeoutMs = 10000) {
 
 inline void pump(int ms) {
     QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (!deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 }  // namespace quelvo::test

@@ -36,7 +36,8 @@ TEST_F(VbscriptTest, ScriptsLeaveTheirState) {
         {"Dim n\nn = 0\nDo While n < 4\n  n = n + 1\nLoop\nDocument.Title = CStr(n) & Len(\"abc\")",
          "43"},
         {"Function Twice(x)\n  Twice = x * 2\nEnd Function\nDocument.Title = twice(21)", "42"},
-        {"Rem a comment\nDocument.Title = UCase(Left(\"hello\", 2)) _\n  & Mid(\"abcdef\", 3, 2) ' tail",
+        {"Rem a comment\nDocument.Title = UCase(Left(\"hello\", 2)) _\n  & Mid(\"abcdef\", 3, 2) ' "
+         "tail",
          "HEcd"},
     };
     for (const auto& c : cases) {

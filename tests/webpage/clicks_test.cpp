@@ -69,7 +69,7 @@ TEST_F(ClicksTest, ClickButton) {
         {"go", 3, {}, "hit:plain1"},
         {"Go", 3, true, "hit:plain1"},
         {"send", 3, {}, "hit:submit1"},
-        {"pic.gif", 4, {}, "hit:image1"},  // the submit input with a src is not a picture button
+        {"pic.gif", 4, {}, "hit:image1"},   // the submit input with a src is not a picture button
         {"img/pic.gif", 4, true, nullptr},  // src reads as the whole address
         {"x", 7, {}, nullptr},
     };
@@ -91,15 +91,17 @@ TEST_F(ClicksTest, UnboundPageClicksNothing) {
 
 TEST_F(ClicksTest, MakingSequenceFillsTwelveFieldsAndPressesMakeInFewRoundTrips) {
     ASSERT_TRUE(load("make.html"));
-    const char* ids[] = {"qq", "usernick", "userannouncement", "usergender", "userage",
-                         "userbirthday", "usergroup", "userlunar", "userconstellation",
-                         "qzonenick", "useraddress", "userreflections"};
+    const char* ids[] = {"qq",         "usernick",    "userannouncement",
+                         "usergender", "userage",     "userbirthday",
+                         "usergroup",  "userlunar",   "userconstellation",
+                         "qzonenick",  "useraddress", "userreflections"};
     const std::uint64_t before = dom::roundTrips();
     WebPage& made = page;
     ASSERT_TRUE(made.Bind(std::nullopt, win::handleOf(m_host.get())));
     std::string expected = "made:";
     for (int i = 0; i < 12; ++i) {
-        Text value = i == 0 ? "12345"_t : (i % 2 ? Text() : Text::fromUtf8("项目" + std::to_string(i)));
+        Text value =
+            i == 0 ? "12345"_t : (i % 2 ? Text() : Text::fromUtf8("项目" + std::to_string(i)));
         EXPECT_TRUE(made.SetFieldValue(Text(ids[i]), 0, value));
         expected += (i ? "|" : "") + value.toUtf8();
     }

@@ -31,8 +31,8 @@ struct FieldCase {
 
 TEST_F(FieldsTest, SetAndGetByIdOrName) {
     const FieldCase cases[] = {
-        {"byid", 0, true, "byid"},  {"byid", 2, true, "byid"},     {"byid", -1, true, "byid"},
-        {"byname", 1, true, "byid"}, {"byname", 0, false, nullptr}, {"byid", 1, false, nullptr},
+        {"byid", 0, true, "byid"},   {"byid", 2, true, "byid"},      {"byid", -1, true, "byid"},
+        {"byname", 1, true, "byid"}, {"byname", 0, false, nullptr},  {"byid", 1, false, nullptr},
         {"notes", 0, true, "notes"}, {"nothing", 0, false, nullptr}, {"", 0, false, nullptr},
     };
     for (const auto& c : cases) {

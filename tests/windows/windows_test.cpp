@@ -55,7 +55,8 @@ TEST(Windows, FindWindowWalksChildrenInOrderAndTopLevelsForTheDesktop) {
     EXPECT_EQ(FindWindowExA(parent, handleOf(&top), nullptr, nullptr), 0u);  // not a child
 
     bool found = false;
-    for (HWND w = FindWindowExA(0, 0, nullptr, nullptr); w; w = FindWindowExA(0, w, nullptr, nullptr)) {
+    for (HWND w = FindWindowExA(0, 0, nullptr, nullptr); w;
+         w = FindWindowExA(0, w, nullptr, nullptr)) {
         found = found || w == parent;
         EXPECT_NE(w, handleOf(a));  // children are not top-level windows
     }
@@ -76,7 +77,8 @@ TEST(Windows, SendMessageHonoursItsTimeOut) {
     const UINT m = RegisterWindowMessageA("Quelvo slow");
     int delayMs = 0;
     setMessageHandler(&widget, [&](UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
-        if (msg != m) return std::nullopt;
+        if (msg != m)
+            return std::nullopt;
         QThread::msleep(static_cast<unsigned long>(delayMs));
         return 42;
     });
@@ -102,8 +104,9 @@ TEST_F(DocumentTokenTest, TokensGiveTheDocumentOnceAndOnlyForTheDocumentInterfac
     ASSERT_TRUE(load("basic.html"));
     const UINT m = RegisterWindowMessageA("WM_HTML_GETOBJECT");
     WPARAM token = 0;
-    ASSERT_NE(SendMessageTimeoutA(m_browser->documentWindow(), m, 0, 0, SMTO_ABORTIFHUNG, 1000,
-                                  &token), 0);
+    ASSERT_NE(
+        SendMessageTimeoutA(m_browser->documentWindow(), m, 0, 0, SMTO_ABORTIFHUNG, 1000, &token),
+        0);
     ASSERT_NE(token, 0u);
     dom::Ref doc;
     const GUID other = {0x1, 0x2, 0x3, {0, 0, 0, 0, 0, 0, 0, 4}};
