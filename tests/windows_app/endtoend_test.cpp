@@ -1,0 +1,126 @@
+// The whole run as a user makes it: main window, the gallery over it, the making window beside
+// it, the make on the bundled site and the file on the desktop.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+
+#include <string>
+
+#include "app/gallerywindow.h"
+#include "app/makingwindow.h"
+#include "app/siteaddresses.h"
+#include "appfixture.h"
+#include "platform/widgets/picturebox.h"
+#include "support/wait.h"
+
+namespace quelvo::app {
+namespace {
+
+using test::AppTest;
+
+GalleryWindow* shownGallery() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* gallery = qobject_cast<GalleryWindow*>(w);
+        if (gallery && gallery->isVisible())
+            return gallery;
+    }
+    return nullptr;
+}
+
+// Runs `steps` inside the gallery's modal step, which the main window's button starts, and
+// closes the gallery afterwards whatever the steps did.
+void withGallery(MainWindow& main, const std::function<void(GalleryWindow*)>& steps) {
+    bool ran = false;
+    QTimer::singleShot(0, &main, [&] {
+        ran = true;
+        GalleryWindow* gallery = nullptr;
+        if (test::waitFor([&] { return (gallery = shownGallery()) != nullptr; }, 5000)) {
+            QPointer<GalleryWindow> guarded(gallery);
+            steps(gallery);
+            if (guarded)
+                guarded->close();
+        } else {
+            ADD_FAILURE() << "the gallery did not open";
+        }
+    });
+    main.enterButton()->click();
+    EXPECT_TRUE(ran);
+}
+
+class EndToEndTest : public AppTest {};
+
+TEST_F(EndToEndTest, FromTheMainWindowToTheDesktopFile) {
+    m_main->show();
+    QPointer<GalleryWindow> first;
+    QPointer<MakingWindow> making;
+    std::string made;
+
+    withGallery(*m_main, [&](GalleryWindow* gallery) {
+        first = gallery;
+        // Modal for the main window only.
+        EXPECT_FALSE(m_main->isEnabled());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_EQ(gallery->parentWidget(), nullptr);
+        EXPECT_EQ(gallery->numberBox()->text(), "48");
+        EXPECT_TRUE(
+            test::sameBytes(gallery->pictureBox()->pictureBytes(), siteBytes("img/pifu/bg48.gif")));
+
+        gallery->nextButton()->click();
+        gallery->nextButton()->click();
+        ASSERT_EQ(gallery->numberBox()->text(), "2");
+        EXPECT_TRUE(
+            test::sameBytes(gallery->pictureBox()->pictureBytes(), siteBytes("img/pifu/bg2.gif")));
+
+        gallery->startButton()->click();
+        making = MakingWindow::openWindow();
+        ASSERT_TRUE(making);
+        EXPECT_TRUE(making->isVisible());
+        EXPECT_TRUE(making->isEnabled());
+        EXPECT_EQ(making->itemBox(1)->text().toStdString(), kQq);
+        EXPECT_FALSE(making->itemBox(1)->isEnabled());
+        EXPECT_FALSE(making->saveButton()->isEnabled());
+        ASSERT_TRUE(waitForPage(making, "/2.html"));
+
+        const char* items[] = {"阿狸", "走自己的路", "男",   "20",   "1月1日", "AB型",
+                               "龙",   "摩羯座",     "中国", "广东", "深圳"};
+        for (int i = 2; i <= MakingWindow::kItemCount; ++i)
+            making->itemBox(i)->setText(QString::fromUtf8(items[i - 2]));
+        QTest::mouseClick(making->makeButton(), Qt::LeftButton);
+        ASSERT_FALSE(m_dialogs.seen.empty());
+        EXPECT_EQ(m_dialogs.seen.back().text, test::kReadyText);
+
+        made = siteBytes(std::string("bg/") + kQq + ".gif");
+        EXPECT_TRUE(made.starts_with("GIF8"));
+        EXPECT_TRUE(test::sameBytes(making->pictureBox()->pictureBytes(), made));
+        ASSERT_TRUE(making->saveButton()->isEnabled());
+        QTest::mouseClick(making->saveButton(), Qt::LeftButton);
+        EXPECT_EQ(m_dialogs.seen.back().text, test::kSavedText);
+        EXPECT_FALSE(m_main->isEnabled());
+    });
+
+    // The gallery is gone, the main window takes input again, the making window stays.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(m_main->isEnabled());
+    ASSERT_TRUE(making);
+    EXPECT_TRUE(making->isVisible());
+    std::string saved;
+    ASSERT_TRUE(readDesktopFile(saved));
+    EXPECT_TRUE(test::sameBytes(saved, made));
+
+    // Each load is a new gallery at template 48.
+    withGallery(*m_main, [&](GalleryWindow* gallery) {
+        EXPECT_EQ(gallery->numberBox()->text(), "48");
+        EXPECT_FALSE(m_main->isEnabled());
+    });
+    EXPECT_TRUE(m_main->isEnabled());
+}
+
+}  // namespace
+}  // namespace quelvo::app
