@@ -17,6 +17,7 @@
 #include "app/mainwindow.h"
 #include "app/makingwindow.h"
 #include "app/siteaddresses.h"
+#include "platform/browser/environment.h"
 #include "platform/library/library.h"
 #include "webpage/webpage.h"
 
@@ -82,14 +83,7 @@ private:
 }  // namespace
 
 void initialisePlatform() {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    if (::geteuid() == 0 && !std::getenv("QTWEBENGINE_CHROMIUM_FLAGS")) {
-        ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox", 1);
-    }
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
-        !std::getenv("WAYLAND_DISPLAY")) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
+    prepareBrowserEnvironment();
 }
 
 void createGlobalWebPage() {

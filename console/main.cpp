@@ -13,18 +13,10 @@
 #include "console/requests.h"
 #include "platform/browser/automationpage.h"
 #include "platform/browser/browsercontrol.h"
+#include "platform/browser/environment.h"
 #include "platform/windows/handles.h"
 
 namespace {
-
-void prepareEnvironment() {
-    const bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
-    if (!display && !std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (geteuid() == 0 && !std::getenv("QTWEBENGINE_CHROMIUM_FLAGS")) {
-        setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox", 1);
-    }
-}
 
 void writeLine(const QJsonObject& answer) {
     QByteArray out = QJsonDocument(answer).toJson(QJsonDocument::Compact);
@@ -36,8 +28,7 @@ void writeLine(const QJsonObject& answer) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    prepareEnvironment();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    quelvo::prepareBrowserEnvironment();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
 

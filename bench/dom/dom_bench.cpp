@@ -13,6 +13,7 @@
 
 #include "platform/browser/automationpage.h"
 #include "platform/browser/browsercontrol.h"
+#include "platform/browser/environment.h"
 #include "platform/browser/pagetransport.h"
 #include "platform/dom/dom.h"
 #include "platform/windows/handles.h"
@@ -53,11 +54,7 @@ const char* kMakePage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!std::getenv("QTWEBENGINE_CHROMIUM_FLAGS"))
-        setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu", 1);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    quelvo::prepareBrowserEnvironment(/*offscreen=*/true);
     QApplication app(argc, argv);
 
     test::LoopbackServer server;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/browser/browsercontrol.h"
+#include "platform/browser/environment.h"
 #include "platform/dom/dom.h"
 #include "support/loopbackserver.h"
 #include "webpage/webpage.h"
@@ -46,12 +47,7 @@ int countOf(const quelvo::dom::Ref& doc, const char* tag) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    if (!std::getenv("QTWEBENGINE_CHROMIUM_FLAGS")) {
-        setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--no-sandbox --disable-gpu", 1);
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    quelvo::prepareBrowserEnvironment(/*offscreen=*/true);
     QApplication app(argc, argv);
 
     quelvo::test::LoopbackServer server;
