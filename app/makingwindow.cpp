@@ -180,6 +180,8 @@ MakingWindow::MakingWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         palette.setColor(QPalette::Base, Qt::white);
         box->setPalette(palette);
         box->setFocusPolicy(Qt::StrongFocus);
+        // The skin site refuses a longer item; a box that stops there tells the user at once.
+        if (i > 0) box->setMaxLength(kItemMaxLength);
         m_items[static_cast<std::size_t>(i)] = box;
     }
     m_items[0]->setEnabled(false);

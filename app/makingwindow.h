@@ -32,6 +32,8 @@ public:
     static constexpr int kItemCount = 12;
     static constexpr int kMakeWaitMs = 20000;
     static constexpr int kShowWaitMs = 1000;
+    // Characters a profile item may have.
+    static constexpr int kItemMaxLength = 64;
 
     // Builds the window from its layout, copies the main window's QQ number into `编辑框1` and
     // points the hidden browser at the site's index page.

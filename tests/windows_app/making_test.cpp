@@ -85,6 +85,10 @@ TEST_F(MakingTest, LayoutAndCreatedStep) {
     }
     // Copied from the main window at creation, not editable here.
     EXPECT_EQ(window->itemBox(1)->text().toStdString(), kQq);
+    // An item stops at what the site takes, instead of failing the whole make later.
+    window->itemBox(2)->setText(QString(70, QChar(0x5B57)));
+    EXPECT_EQ(window->itemBox(2)->text().size(), MakingWindow::kItemMaxLength);
+    window->itemBox(2)->clear();
 
     auto* captions = window->findChild<QLabel*>("标签1");
     ASSERT_NE(captions, nullptr);
