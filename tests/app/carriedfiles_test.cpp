@@ -17,6 +17,7 @@
 #include "app/carriedfiles.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
+#include "filetools.h"
 #include "platform/files/files.h"
 #include "platform/library/library.h"
 #include "resources/resources.h"
@@ -28,19 +29,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string bytesOf(std::span<const unsigned char> span) {
-    return {reinterpret_cast<const char*>(span.data()), span.size()};
-}
-
-ino_t inodeOf(const fs::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
+using test::bytesOf;
+using test::inodeOf;
+using test::readAll;
 
 class CarriedFilesTest : public ::testing::Test {
 protected:

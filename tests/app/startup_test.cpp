@@ -20,6 +20,7 @@
 #include <regex>
 #include <string>
 
+#include "filetools.h"
 #include "platform/files/files.h"
 #include "resources/resources.h"
 
@@ -91,19 +92,9 @@ std::optional<long> styleSheetBytes(const ChildRun& run) {
     return std::stol(match[1]);
 }
 
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string bytesOf(std::span<const unsigned char> span) {
-    return {reinterpret_cast<const char*>(span.data()), span.size()};
-}
-
-ino_t inodeOf(const fs::path& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
-}
+using test::bytesOf;
+using test::inodeOf;
+using test::readAll;
 
 std::optional<std::uint32_t> attributesOf(const fs::path& path) {
     return files::attributes(Text::fromUtf8(path.string()));
