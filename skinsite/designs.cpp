@@ -11,6 +11,7 @@
 #include <QString>
 #include <QtMath>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -157,13 +158,13 @@ void paintMotif(QPainter& p, Motif shape, QPointF c, double r, QColor colour) {
     p.restore();
 }
 
-void paintPattern(QPainter& p, const Design& d) {
+void paintPattern(QPainter& p, const Design& d, QSizeF canvas) {
     QColor ink = d.accent;
     ink.setAlpha(46);
     p.save();
     p.setPen(QPen(ink, 3));
     p.setBrush(Qt::NoBrush);
-    const double w = designWidth, h = designHeight;
+    const double w = canvas.width(), h = canvas.height();
     switch (d.pattern) {
         case 0:  // diagonal stripes
             for (double x = -h; x < w; x += 22)
@@ -198,7 +199,9 @@ void paintPattern(QPainter& p, const Design& d) {
             }
             break;
         case 4:  // rings
-            for (double r = 16; r < w; r += 18)
+            // Far enough to reach the lower corner of a portrait canvas too; a landscape one
+            // gets the rings it always had.
+            for (double r = 16; r < std::max(w, h * 1.1); r += 18)
                 p.drawEllipse(QPointF(w * 0.85, h * 0.15), r, r);
             break;
         default:  // rays
@@ -240,8 +243,8 @@ Design designFor(int number) {
     return d;
 }
 
-void paintBackground(QPainter& p, const Design& d, const QString& fontFamily) {
-    const double w = designWidth, h = designHeight;
+void paintBackground(QPainter& p, const Design& d, const QString& fontFamily, QSizeF canvas) {
+    const double w = canvas.width(), h = canvas.height();
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     switch (d.background) {
@@ -283,7 +286,7 @@ void paintBackground(QPainter& p, const Design& d, const QString& fontFamily) {
             break;
         }
     }
-    paintPattern(p, d);
+    paintPattern(p, d, canvas);
 
     Sequence seq(static_cast<std::uint32_t>(d.number) * 7919u);
     const int large = 4 + d.number % 3;
@@ -299,23 +302,21 @@ void paintBackground(QPainter& p, const Design& d, const QString& fontFamily) {
     font.setBold(true);
     p.setFont(font);
     const QString label = QStringLiteral("第 %1 套").arg(d.number);
-    QRectF badge(8, 8, 84, 26);
     p.setPen(Qt::NoPen);
     p.setBrush(d.motif);
-    p.drawRoundedRect(badge, 8, 8);
+    p.drawRoundedRect(titleBadge, 8, 8);
     p.setPen(d.ink);
-    p.drawText(badge, Qt::AlignCenter, label);
+    p.drawText(titleBadge, Qt::AlignCenter, label);
     p.restore();
 }
 
-void paintSparkles(QPainter& p, const Design& d, int frame, const QRectF& avoid) {
-    const double w = designWidth, h = designHeight;
+void paintSparkles(QPainter& p, const Design& d, int frame, const QRegion& avoid, QSizeF canvas) {
+    const double w = canvas.width(), h = canvas.height();
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     if (!avoid.isEmpty()) {
         // A region of rectangles clips much faster than a path.
-        p.setClipRegion(
-            QRegion(0, 0, designWidth, designHeight).subtracted(QRegion(avoid.toAlignedRect())));
+        p.setClipRegion(QRegion(QRectF(QPointF(), canvas).toAlignedRect()).subtracted(avoid));
     }
     Sequence seq(static_cast<std::uint32_t>(d.number) * 104729u + 17u);
     constexpr double travel = 36;

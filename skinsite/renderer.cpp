@@ -1,4 +1,5 @@
-// Previews at the design size; finished pictures at twice that, so the profile texts stay legible.
+// Previews in the gallery's landscape shape; finished pictures in the portrait shape of the making
+// window's picture box, painted at twice its size so the profile texts stay legible when shown.
 #include "skinsite/renderer.h"
 
 #include <QFont>
@@ -8,6 +9,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -20,11 +22,14 @@ namespace quelvo::skinsite {
 namespace {
 
 constexpr int finishedScale = 2;
-// Where the profile items go, in design units; sparkles keep out of it.
-const QRectF profilePanel(10, 40, 292, 184);
+// The making window's picture box, in design units.
+constexpr QSizeF finishedCanvas(232, 320);
+// Where the profile items go, below the title badge; sparkles keep out of both.
+const QRectF profilePanel(8, 42, 216, 270);
 
 // Each frame is the still picture with that frame's sparkles on top.
-std::string animate(const QImage& still, const Design& design, int scale, const QRectF& avoid) {
+std::string animate(const QImage& still, const Design& design, int scale, QSizeF canvas,
+                    const QRegion& avoid) {
     return encodeGif(
         still.size(), animationFrames,
         [&](int index, QImage& frame) {
@@ -32,7 +37,7 @@ std::string animate(const QImage& still, const Design& design, int scale, const 
                         static_cast<std::size_t>(still.sizeInBytes()));
             QPainter p(&frame);
             p.scale(scale, scale);
-            paintSparkles(p, design, index, avoid);
+            paintSparkles(p, design, index, avoid, canvas);
         },
         frameDelayCs);
 }
@@ -48,53 +53,44 @@ void paintProfile(QPainter& p, const Design& design, const MakeRequest& request,
     p.drawRoundedRect(profilePanel, 10, 10);
 
     QFont captionFont(fontFamily);
-    captionFont.setPixelSize(11);
+    captionFont.setPixelSize(13);
     captionFont.setBold(true);
     QFont valueFont(fontFamily);
-    valueFont.setPixelSize(11);
+    valueFont.setPixelSize(13);
     const QColor captionInk = design.bottom.darker(190);
     const QColor valueInk(0x33, 0x33, 0x33);
+    QColor rule = frame;
+    rule.setAlpha(60);
 
-    // Two columns; the signature, usually the longest item, gets a row of its own.
-    struct Place {
-        int row, column, span;
-    };
-    constexpr std::array<Place, fieldCount> places = {{{0, 0, 1},
-                                                       {0, 1, 1},
-                                                       {1, 0, 2},
-                                                       {2, 0, 1},
-                                                       {2, 1, 1},
-                                                       {3, 0, 1},
-                                                       {3, 1, 1},
-                                                       {4, 0, 1},
-                                                       {4, 1, 1},
-                                                       {5, 0, 1},
-                                                       {5, 1, 1},
-                                                       {6, 0, 1}}};
-    constexpr int rows = 7;
-    const double padding = 10;
-    const double columnWidth = (profilePanel.width() - 3 * padding) / 2;
-    const double rowHeight = (profilePanel.height() - 2 * padding) / rows;
+    // One item a line, the values lined up after the widest caption.
+    std::array<QString, fieldCount> captions;
+    double captionWidth = 0;
+    const QFontMetricsF captionMetrics(captionFont);
     for (std::size_t k = 0; k < fieldCount; ++k) {
-        const Place& place = places[k];
-        QRectF cell(profilePanel.left() + padding + place.column * (columnWidth + padding),
-                    profilePanel.top() + padding + place.row * rowHeight,
-                    columnWidth * place.span + padding * (place.span - 1), rowHeight);
-        const QString caption = QString::fromUtf8(fieldCaptions[k].data(),
-                                                  static_cast<qsizetype>(fieldCaptions[k].size())) +
-                                QStringLiteral("：");
+        captions[k] = QString::fromUtf8(fieldCaptions[k].data(),
+                                        static_cast<qsizetype>(fieldCaptions[k].size())) +
+                      QStringLiteral("：");
+        captionWidth = std::max(captionWidth, captionMetrics.horizontalAdvance(captions[k]));
+    }
+    const QRectF inner = profilePanel.adjusted(10, 6, -10, -6);
+    const double rowHeight = inner.height() / fieldCount;
+    const QFontMetricsF valueMetrics(valueFont);
+    for (std::size_t k = 0; k < fieldCount; ++k) {
+        const QRectF line(inner.left(), inner.top() + k * rowHeight, inner.width(), rowHeight);
+        if (k > 0) {
+            p.setPen(QPen(rule, 0.75));
+            p.drawLine(line.topLeft(), line.topRight());
+        }
         p.setFont(captionFont);
         p.setPen(captionInk);
-        const double captionWidth = QFontMetricsF(captionFont).horizontalAdvance(caption);
-        p.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter, caption);
+        p.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, captions[k]);
 
-        QRectF valueCell = cell.adjusted(captionWidth, 0, 0, 0);
+        const QRectF valueCell = line.adjusted(captionWidth, 0, 0, 0);
         const QString value = QString::fromStdString(request.values[k]);
         p.setFont(valueFont);
         p.setPen(valueInk);
-        const QString shown =
-            QFontMetricsF(valueFont).elidedText(value, Qt::ElideRight, valueCell.width());
-        p.drawText(valueCell, Qt::AlignLeft | Qt::AlignVCenter, shown);
+        p.drawText(valueCell, Qt::AlignLeft | Qt::AlignVCenter,
+                   valueMetrics.elidedText(value, Qt::ElideRight, valueCell.width()));
     }
     p.restore();
 }
@@ -112,7 +108,7 @@ std::shared_ptr<const std::string> Renderer::preview(int number) {
         QPainter p(&base);
         paintBackground(p, design, m_fontFamily);
         p.end();
-        auto gif = std::make_shared<std::string>(animate(base, design, 1, {}));
+        auto gif = std::make_shared<std::string>(animate(base, design, 1, designSize, {}));
         if (gif->empty())
             return gif;  // not cached: the next request tries again
         slot.gif = std::move(gif);
@@ -122,13 +118,15 @@ std::shared_ptr<const std::string> Renderer::preview(int number) {
 
 std::string Renderer::finished(const MakeRequest& request) const {
     const Design design = designFor(request.templateNumber);
-    QImage base(designWidth * finishedScale, designHeight * finishedScale, QImage::Format_RGB32);
+    QImage base((finishedCanvas * finishedScale).toSize(), QImage::Format_RGB32);
     QPainter p(&base);
     p.scale(finishedScale, finishedScale);
-    paintBackground(p, design, m_fontFamily);
+    paintBackground(p, design, m_fontFamily, finishedCanvas);
     paintProfile(p, design, request, m_fontFamily);
     p.end();
-    return animate(base, design, finishedScale, profilePanel);
+    const QRegion keepClear =
+        QRegion(profilePanel.toAlignedRect()).united(titleBadge.toAlignedRect());
+    return animate(base, design, finishedScale, finishedCanvas, keepClear);
 }
 
 QString findChineseFontFamily() {

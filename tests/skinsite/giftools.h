@@ -3,7 +3,9 @@
 
 #include <gif_lib.h>
 #include <QImage>
+#include <QRect>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -85,6 +87,25 @@ inline int differingPixels(const QImage& a, const QImage& b) {
             n += a.pixel(x, y) != b.pixel(x, y);
     }
     return n;
+}
+
+// The smallest rectangle holding every pixel whose colour moved by more than `tolerance` (sum
+// over the channels) between two images of the same size; empty when none did. The tolerance
+// keeps out the small shifts of a palette that follows the picture's colours.
+inline QRect changedArea(const QImage& a, const QImage& b, int tolerance = 96) {
+    QRect area;
+    if (a.size() != b.size())
+        return area;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            if (std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                    std::abs(qBlue(p) - qBlue(q)) >
+                tolerance)
+                area |= QRect(x, y, 1, 1);
+        }
+    }
+    return area;
 }
 
 }  // namespace quelvo::test

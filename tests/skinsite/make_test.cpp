@@ -60,8 +60,9 @@ TEST_F(MakeTest, StoresTheFinishedPictureUnderTheQqNumber) {
     ASSERT_TRUE(gif.ok);
     EXPECT_EQ(picture->body.rfind("GIF89a", 0), 0u);
     EXPECT_GE(gif.frames, 2);
-    EXPECT_EQ(gif.width, 624);
-    EXPECT_EQ(gif.height, 464);
+    // Twice the making window's 232 x 320 picture box, so it shows unstretched.
+    EXPECT_EQ(gif.width, 464);
+    EXPECT_EQ(gif.height, 640);
 
     // On disk exactly as served, and no temporary file left beside it.
     auto files = folderContents(dataDir());
@@ -89,6 +90,35 @@ TEST_F(MakeTest, TheProfileTextsAreDrawnWithAChineseFont) {
 
     // Each make replaced the picture of the same QQ number.
     EXPECT_EQ(folderContents(dataDir()).size(), 2u);
+}
+
+TEST_F(MakeTest, TheItemsStandOneALineInFormOrder) {
+    // Changing one item at a time shows where each is drawn: twelve bands, top to bottom in the
+    // form's order, one below the other, the values lined up in one column under the title.
+    const FormFields base = profileForm("10001", 9);
+    const DecodedGif plain = decodeGif(make(base));
+    ASSERT_TRUE(plain.ok);
+    QRect above, first;
+    for (std::size_t k = 0; k < skinsite::fieldCount; ++k) {
+        const std::string id(skinsite::fieldIds[k]);
+        FormFields changed = base;
+        setField(changed, id, k == 0 ? "98765" : "测试");
+        const DecodedGif gif = decodeGif(make(changed));
+        ASSERT_TRUE(gif.ok) << id;
+        const QRect area = changedArea(plain.first, gif.first);
+        ASSERT_FALSE(area.isEmpty()) << id << " is not drawn";
+        EXPECT_GT(area.top(), plain.first.height() / 16) << id << " reaches into the title";
+        EXPECT_LT(area.height(), plain.first.height() / 12) << id << " is not on one line";
+        if (k > 0) {
+            EXPECT_GT(area.top(), above.bottom())
+                << id << " is not below " << skinsite::fieldIds[k - 1];
+            // Glyphs start a few pixels apart; a second column would be half a picture away.
+            EXPECT_NEAR(area.left(), first.left(), 12) << id << " is not in the values' column";
+        } else {
+            first = area;
+        }
+        above = area;
+    }
 }
 
 TEST_F(MakeTest, AcceptsSixtyFourCharactersInEveryField) {
