@@ -9,8 +9,20 @@ namespace quelvo {
 namespace {
 
 QString wrap(const std::string& request) {
-    return QStringLiteral("typeof __quelvoBridge==='object'?__quelvoBridge.run(") +
-           QString::fromStdString(request) + QStringLiteral("):'missing'");
+    // The request travels as a string literal: the script around it stays the same shape.
+    QString literal;
+    literal.reserve(static_cast<qsizetype>(request.size()) + 8);
+    for (QChar c : QString::fromStdString(request)) {
+        if (c == u'\\' || c == u'\'')
+            literal += u'\\';
+        if (c == QChar(0x2028) || c == QChar(0x2029)) {
+            literal += c == QChar(0x2028) ? QStringLiteral("\\u2028") : QStringLiteral("\\u2029");
+            continue;
+        }
+        literal += c;
+    }
+    return QStringLiteral("typeof __quelvoBridge==='object'?__quelvoBridge.run('") + literal +
+           QStringLiteral("'):'missing'");
 }
 
 }  // namespace

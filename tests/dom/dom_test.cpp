@@ -31,6 +31,10 @@ TEST_F(DomTest, ReadsWritesAndCallsMembersWithoutRegardToCase) {
     EXPECT_EQ(dom::getText(field, "Value").toUtf8(), "start");
     EXPECT_TRUE(dom::put(field, "VALUE", "新的 😀"_t));
     EXPECT_EQ(dom::getText(field, "value").toUtf8(), "新的 😀");
+    // Texts that would end a script or a string literal arrive as they are.
+    const std::string awkward = "it's \"q\" \\ \u2028 \u2029 </script> ${x} `";
+    EXPECT_TRUE(dom::put(field, "value", Text::fromUtf8(awkward)));
+    EXPECT_EQ(dom::getText(field, "value").toUtf8(), awkward);
 
     // Booleans come back as −1 / 0, counts as reals.
     EXPECT_EQ(dom::get(byId(doc, "agree"), "checked").toNumber(), -1.0);

@@ -352,7 +352,8 @@
 
     // Releases come after the operations: an object released in this batch may still be the
     // target, or the product, of an operation queued before its release.
-    function run(request) {
+    function run(text) {
+        const request = typeof text === 'string' ? JSON.parse(text) : text;
         const ops = request.o || [];
         const results = [];
         for (let i = 0; i < ops.length; i++) results.push(runOne(ops[i]));
