@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "app/editcolours.h"
 #include "app/makingwindow.h"
 #include "app/siteaddresses.h"
 #include "app/windowplace.h"
@@ -65,10 +66,7 @@ GalleryWindow::GalleryWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_numberBox->setGeometry(200, 480, 32, 32);
     m_numberBox->setAlignment(Qt::AlignCenter);
     m_numberBox->setFocusPolicy(Qt::StrongFocus);
-    QPalette palette = m_numberBox->palette();
-    palette.setColor(QPalette::Text, Qt::red);
-    palette.setColor(QPalette::Base, Qt::white);
-    m_numberBox->setPalette(palette);
+    setEditColours(m_numberBox, Qt::red);
     QFont font = m_numberBox->font();
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
                       QStringLiteral("Noto Serif CJK SC"), QStringLiteral("Noto Sans CJK SC")});

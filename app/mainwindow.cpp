@@ -2,12 +2,12 @@
 #include "app/mainwindow.h"
 
 #include <QGuiApplication>
-#include <QPalette>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
 #include "app/appicon.h"
+#include "app/editcolours.h"
 #include "app/carriedfiles.h"
 #include "app/clearinglineedit.h"
 #include "app/gallerywindow.h"
@@ -35,10 +35,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_qqBox->setGeometry(0, 8, 232, 40);
     m_qqBox->setText(QStringLiteral("输入制作的QQ"));
     m_qqBox->setFrame(true);
-    QPalette palette = m_qqBox->palette();
-    palette.setColor(QPalette::Text, Qt::red);
-    palette.setColor(QPalette::Base, Qt::white);
-    m_qqBox->setPalette(palette);
+    setEditColours(m_qqBox, Qt::red);
     QFont font = m_qqBox->font();
     font.setPixelSize(29);
     m_qqBox->setFont(font);

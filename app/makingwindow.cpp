@@ -18,6 +18,7 @@
 #include <cstring>
 #include <optional>
 
+#include "app/editcolours.h"
 #include "app/mainwindow.h"
 #include "app/siteaddresses.h"
 #include "app/startup.h"
@@ -175,13 +176,11 @@ MakingWindow::MakingWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         box->setObjectName(QStringLiteral("编辑框%1").arg(i + 1));
         box->setGeometry(40, kItemTops[static_cast<std::size_t>(i)], 120, 24);
         box->setFrame(true);
-        QPalette palette = box->palette();
-        palette.setColor(QPalette::Text, Qt::black);
-        palette.setColor(QPalette::Base, Qt::white);
-        box->setPalette(palette);
+        setEditColours(box, Qt::black);
         box->setFocusPolicy(Qt::StrongFocus);
         // The skin site refuses a longer item; a box that stops there tells the user at once.
-        if (i > 0) box->setMaxLength(kItemMaxLength);
+        if (i > 0)
+            box->setMaxLength(kItemMaxLength);
         m_items[static_cast<std::size_t>(i)] = box;
     }
     m_items[0]->setEnabled(false);
