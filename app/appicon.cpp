@@ -2,6 +2,7 @@
 #include "app/appicon.h"
 
 #include <QIcon>
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -32,11 +33,15 @@ QPainterPath star(QPointF centre, double outer, double inner) {
     return path;
 }
 
-QPixmap paintIcon() {
-    QPixmap pixmap(kSize, kSize);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+}  // namespace
+
+QImage appIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Drawn on a 48-unit grid and scaled, so every size is painted, not resampled.
+    painter.scale(size / double(kSize), size / double(kSize));
 
     QLinearGradient tile(0, 0, kSize, kSize);
     tile.setColorAt(0.0, QColor(0x8e, 0xc0, 0xf7));
@@ -60,13 +65,12 @@ QPixmap paintIcon() {
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xf4, 0x9a, 0xc1));
     painter.drawEllipse(QPointF(kSize / 2.0, kSize / 2.0 + 2), 3.2, 3.2);
-    return pixmap;
+    painter.end();
+    return image;
 }
 
-}  // namespace
-
 QIcon appIcon() {
-    return QIcon(paintIcon());
+    return QIcon(QPixmap::fromImage(appIconImage(kSize)));
 }
 
 }  // namespace quelvo::app

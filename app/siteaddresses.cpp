@@ -99,6 +99,7 @@ std::string usageText() {
            "  --image-site URL  where finished pictures bg/QQ.gif are fetched; by default the\n"
            "                    --site address, else the bundled site\n"
            "  -h, --help        print this and exit\n"
+           "  --version         print the version and exit\n"
            "\n"
            "Flags for the embedded browser engine go in QTWEBENGINE_CHROMIUM_FLAGS.\n";
 }

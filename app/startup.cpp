@@ -19,6 +19,7 @@
 #include "app/siteaddresses.h"
 #include "platform/browser/environment.h"
 #include "platform/library/library.h"
+#include "quelvo/version.h"
 #include "webpage/webpage.h"
 
 namespace quelvo::app {
@@ -110,6 +111,10 @@ int run(int argc, char** argv) {
     const bool exitAfterShown = hasOption(argc, argv, "--exit-after-shown");
     if (hasOption(argc, argv, "--help") || hasOption(argc, argv, "-h")) {
         std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (hasOption(argc, argv, "--version")) {
+        std::printf("quelvo %s\n", QUELVO_VERSION);
         return 0;
     }
 

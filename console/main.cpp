@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "console/options.h"
 #include "console/requests.h"
 #include "platform/browser/automationpage.h"
 #include "platform/browser/browsercontrol.h"
@@ -28,6 +29,8 @@ void writeLine(const QJsonObject& answer) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto code = quelvo::console::answerInfoOptions(argc, argv))
+        return *code;
     quelvo::prepareBrowserEnvironment();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 
+#include "quelvo/version.h"
 #include "skinsite/skinsite.h"
 
 namespace {
@@ -24,6 +25,7 @@ void onSignal(int) {
 void usage(FILE* out) {
     std::fputs(
         "usage: quelvo-skinsite [--port N] [--data-dir DIR] [--max-pictures N] [--no-alert]\n"
+        "                       [--help] [--version]\n"
         "  --port N          port on 127.0.0.1, 0 for any free port (default 0)\n"
         "  --data-dir DIR    folder for finished pictures (default: a fresh temporary folder)\n"
         "  --max-pictures N  finished pictures kept (default 500)\n"
@@ -60,6 +62,9 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--no-alert") {
             options.alertOnMake = false;
+        } else if (arg == "--version") {
+            std::printf("quelvo-skinsite %s\n", QUELVO_VERSION);
+            return 0;
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
