@@ -1,9 +1,11 @@
 // Clicking a link or a button found by id, name, position, text or address.
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "common/numbers.h"
 #include "platform/dom/dom.h"
+#include "webpage/positions.h"
 #include "webpage/webpage.h"
 
 namespace quelvo {
@@ -33,14 +35,6 @@ bool clickById(WebPage& page, const Text& key, int mode) {
     return !element.empty() && click(element);
 }
 
-int countOf(const dom::Ref& collection) {
-    return truncateToInt(dom::getNumber(collection, "length"));
-}
-
-dom::Ref itemAt(const dom::Ref& collection, int position) {
-    return dom::callObject(collection, "item", {static_cast<double>(position - 1)});
-}
-
 }  // namespace
 
 bool WebPage::ClickLink(const Text& key, int mode, std::optional<bool> exact) {
@@ -49,20 +43,15 @@ bool WebPage::ClickLink(const Text& key, int mode, std::optional<bool> exact) {
     if (mode < 2 || mode > 4)
         return false;
     dom::Ref links = dom::getObject(boundDocument, "getElementsByTagName", {"a"_t});
-    const int count = countOf(links);
     if (mode == 2) {
         const int wanted = textToInteger(key);
-        if (wanted < 1 || wanted > count)
+        if (wanted < 1 || wanted > countOf(links))
             return false;
         return click(itemAt(links, wanted));
     }
-    const char* member = mode == 3 ? "innerText" : "href";
-    for (int position = 1; position <= count; ++position) {
-        dom::Ref link = itemAt(links, position);
-        if (matches(dom::getText(link, member), key, exact))
-            return click(link);
-    }
-    return false;
+    const int found = findFirst(links, {mode == 3 ? "innerText" : "href"},
+                                [&](const Text* row) { return matches(row[0], key, exact); });
+    return found && click(itemAt(links, found));
 }
 
 bool WebPage::ClickButton(const Text& key, int mode, std::optional<bool> exact) {
@@ -70,25 +59,23 @@ bool WebPage::ClickButton(const Text& key, int mode, std::optional<bool> exact) 
         return clickById(*this, key, mode);
     if (mode < 2 || mode > 4)
         return false;
-    dom::Ref inputs = dom::getObject(boundDocument, "getElementsByTagName", {"input"_t});
-    const int count = countOf(inputs);
     const int wanted = mode == 2 ? textToInteger(key) : 0;
+    if (mode == 2 && wanted < 1)
+        return false;
+    dom::Ref inputs = dom::getObject(boundDocument, "getElementsByTagName", {"input"_t});
     int buttonsSeen = 0;
-    for (int position = 1; position <= count; ++position) {
-        dom::Ref input = itemAt(inputs, position);
-        const Text type = asciiLower(dom::getText(input, "type"));
+    std::vector<const char*> members{"type"};
+    if (mode != 2)
+        members.push_back(mode == 3 ? "value" : "src");
+    const int found = findFirst(inputs, members, [&](const Text* row) {
+        const Text type = asciiLower(row[0]);
         if (mode == 4 ? type.bytes() != "image" : !isButtonType(type))
-            continue;
-        if (mode == 2) {
-            if (++buttonsSeen == wanted)
-                return click(input);
-            continue;
-        }
-        if (matches(dom::getText(input, mode == 3 ? "value" : "src"), key, exact)) {
-            return click(input);
-        }
-    }
-    return false;
+            return false;
+        if (mode == 2)
+            return ++buttonsSeen == wanted;
+        return matches(row[1], key, exact);
+    });
+    return found && click(itemAt(inputs, found));
 }
 
 }  // namespace quelvo

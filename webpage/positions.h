@@ -1,6 +1,7 @@
 // Counting and walking document collections by the callers' positions, which count from 1.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "common/text.h"
@@ -21,8 +22,14 @@ enum class KeyMatch { Exact, AsciiCaseless };
 // position the key reads as; any other mode: nothing. The count is read once, before the walk.
 dom::Ref findInCollection(const dom::Ref& collection, const Text& key, int mode, KeyMatch match);
 
-// The text of each of `members` for every item of the collection, in one round trip: row-major,
-// one row per item. A failed read gives empty text, as `dom::getText` would.
+// The text of each of `members` for every item of the collection, row-major, one row per item,
+// a chunk of items a round trip. A failed read gives empty text, as `dom::getText` would.
 std::vector<Text> readEach(const dom::Ref& collection, const std::vector<const char*>& members);
+
+// Walks the items in document order and stops at the first whose row of member texts (as
+// `dom::getText` reads them) `accept` takes; its position, or 0 when none is taken. The count is
+// read once with the first chunk; each chunk of items costs one round trip.
+int findFirst(const dom::Ref& collection, const std::vector<const char*>& members,
+              const std::function<bool(const Text* row)>& accept);
 
 }  // namespace quelvo

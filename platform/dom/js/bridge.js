@@ -107,7 +107,7 @@
         execscript: { method: (win, args) => { execScript(win, args[0], args[1]); return undefined; } },
         navigate: { method: (win, args) => { win.location.href = String(args[0]); return undefined; } },
         id: { get: (win) => frameIdOf(win) },
-        item: { method: (win, args) => itemOf(win, args) },
+        item: { method: (win, args) => frameItem(win, args) },
         createpopup: { method: (win) => (global.__quelvoPopup ? global.__quelvoPopup.create(win) : null) },
     };
     const documentShims = {
@@ -136,38 +136,83 @@
         fireevent: { method: (el, args) => fireEvent(el, args[0]) },
         innertext: { get: innerTextOf, set: setInnerText },
     };
-    // The text of each named member of every item, read in one go (a big page would otherwise
-    // need a round trip per item and member). Each value ends in "\u0001" and a tag: s text,
-    // f a failed or empty read, n a number (left to the native side to convert); a "\u0001"
-    // inside a text is doubled.
-    function textsOf(collection, members) {
-        const out = [];
-        const n = collection.length;
-        for (let i = 0; i < n; i++) {
-            const el = collection.item(i);
-            for (let m = 0; m < members.length; m++) out.push(packedText(el, members[m]));
+    const collectionShims = {
+        item: { method: (c, args) => itemOf(c, args) },
+        tags: { method: (c, args) => tagsOf(c, args[0]) },
+    };
+
+    // ---- Rows of member texts, a chunk at a time: walks decide on the native side. ----
+
+    // A window's frames by index. Its globals are no way in: an element with the id "item" or
+    // "namedItem" is a global of that name and would stand in for the collection's methods.
+    function frameItem(win, args) {
+        if (args.length === 0) return win.length > 0 ? win[0] : null;
+        const key = args[0];
+        if (typeof key === 'number') {
+            const frame = key >= 0 && key < win.length ? win[key] : undefined;
+            return frame === undefined ? null : frame;
         }
-        return out.join('');
+        for (let i = 0; i < win.length; i++) {
+            try {
+                if (win[i].name === String(key)) return win[i];
+            } catch (e) { /* a frame of another origin keeps its name */ }
+        }
+        return null;
     }
 
-    function packedText(obj, name) {
+    function itemAccess(collection) {
+        if (kindOf(collection) === 'window') return (i) => collection[i];
+        if (typeof collection.item === 'function') return (i) => collection.item(i);
+        return (i) => collection[i];
+    }
+
+    // One value of a row, ending in "\u0001" and a tag: s text, f a failed or empty read, n a
+    // number in the page's own spelling (the native side makes it text as a single read would).
+    // A "\u0001" inside a text is doubled.
+    function rowValue(obj, name) {
         let value = FAIL;
         try {
-            if (isObject(obj)) value = doGet(obj, String(name), []);
+            if (isObject(obj)) value = doGet(obj, name, []);
         } catch (e) {
             value = FAIL;
         }
         if (typeof value === 'string') return value.replace(/\u0001/g, '\u0001\u0001') + '\u0001s';
         if (typeof value === 'boolean') return (value ? '-1' : '0') + '\u0001s';
-        if (typeof value === 'number' || typeof value === 'bigint') return '\u0001n';
+        if (typeof value === 'bigint') value = Number(value);
+        if (typeof value === 'number') {
+            if (!Number.isFinite(value)) return '0\u0001n';
+            return (Object.is(value, -0) ? '-0' : String(value)) + '\u0001n';
+        }
         return '\u0001f';
     }
 
-    const collectionShims = {
-        item: { method: (c, args) => itemOf(c, args) },
-        tags: { method: (c, args) => tagsOf(c, args[0]) },
-        __quelvotexts: { method: (c, args) => textsOf(c, args) },
-    };
+    // rows(start, end, members...): the collection's length first, then the members of items
+    // start to end (end < 0: to the last), stopping early once the answer passes rowBudget
+    // characters; at least one row is given whenever one is left.
+    const rowBudget = 1 << 20;
+    function rowsOf(collection, args) {
+        const n = collection.length >>> 0;
+        const start = Math.max(0, Math.trunc(Number(args[0]) || 0));
+        const wantedEnd = Number(args[1]);
+        const end = wantedEnd >= 0 ? Math.min(n, Math.trunc(wantedEnd)) : n;
+        const members = [];
+        for (let m = 2; m < args.length; m++) members.push(String(args[m]));
+        const at = itemAccess(collection);
+        const out = [String(n) + '\u0001s'];
+        let size = 0;
+        for (let i = start; i < end && (i === start || size < rowBudget); i++) {
+            let el = null;
+            try { el = at(i); } catch (e) { el = null; }
+            for (let m = 0; m < members.length; m++) {
+                const value = rowValue(el, members[m]);
+                size += value.length;
+                out.push(value);
+            }
+        }
+        return out.join('');
+    }
+    collectionShims.__quelvorows = { method: rowsOf };
+    windowShims.__quelvorows = { method: rowsOf };
 
     const objectToString = Object.prototype.toString;
     const hasOwn = Object.prototype.hasOwnProperty;
