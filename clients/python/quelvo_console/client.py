@@ -203,7 +203,8 @@ class Console:
     def wait_for_log(self, text: str, timeout: float = 10.0) -> bool:
         """Waits until a page log line containing `text` has been reported."""
         with self._reported:
-            return self._reported.wait_for(lambda: any(text in l for l in self.log), timeout)
+            return self._reported.wait_for(lambda: any(text in line for line in self.log),
+                                           timeout)
 
     def close(self, timeout: float = 15.0) -> int:
         """Quits the console (killing it if it does not end) and gives its exit code."""
