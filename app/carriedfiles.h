@@ -2,8 +2,7 @@
 #pragma once
 
 #include <cstdint>
-
-#include "common/text.h"
+#include <filesystem>
 
 namespace quelvo::app {
 
@@ -15,10 +14,13 @@ inline constexpr std::uint32_t kCarriedAttributes = 6;
 
 using SkinAttach = int(const char* skinPath, const char* password);
 
-// The main window's created step, with `folder` standing for the current directory: writes the
-// library and the skin file into it (create or replace, normal attributes), marks both hidden and
-// system, binds SkinH_AttachEx from the written library and calls it with the skin file's path.
-// Each result is ignored; an unloadable library is the fatal error of the binding.
-void installCarriedFiles(const Text& folder);
+// The main window's created step, with `folder` standing for the current directory (its name may be
+// any bytes): writes the library and the skin file into it (create or replace, normal attributes;
+// a link at either name is replaced, never written through), marks both hidden and system, binds
+// SkinH_AttachEx and calls it with the skin file's path. Only our own engine is loaded: the copy
+// in the folder when its bytes are ours, else the carried bytes from memory; a planted library
+// is left in place and never run. Each result is ignored; when no engine can be loaded at all,
+// that is the fatal error of the binding.
+void installCarriedFiles(const std::filesystem::path& folder);
 
 }  // namespace quelvo::app

@@ -11,7 +11,6 @@
 #include "app/carriedfiles.h"
 #include "app/clearinglineedit.h"
 #include "app/gallerywindow.h"
-#include "platform/files/files.h"
 #include "platform/widgets/messagebox.h"
 #include "platform/widgets/qttext.h"
 
@@ -56,7 +55,7 @@ MainWindow::~MainWindow() = default;
 
 std::unique_ptr<MainWindow> MainWindow::load() {
     auto window = std::make_unique<MainWindow>();
-    installCarriedFiles(files::currentDirectory());
+    installCarriedFiles(".");
     if (QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen()) {
         QRect frame = window->frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QByteArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -9,7 +10,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
+#include "console/linereader.h"
 #include "console/options.h"
 #include "console/requests.h"
 #include "platform/browser/automationpage.h"
@@ -52,15 +55,25 @@ int main(int argc, char** argv) {
     host.show();
 
     quelvo::console::Session session(&host, browser);
-    QByteArray pending;
+    quelvo::console::LineReader reader;
     bool busy = false;
     bool eof = false;
+    // The answer to a line over the reader's cap; the lines after it are read as usual.
+    const auto handleLine = [&](const quelvo::console::InputLine& read) {
+        if (read.overLong) {
+            writeLine({{"id", QJsonValue::Null}, {"error", "request line longer than 16 MiB"}});
+            return;
+        }
+        const QByteArray line = read.text.trimmed();
+        if (!line.isEmpty())
+            writeLine(quelvo::console::handleRequest(session, line));
+    };
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char buffer[65536];
         ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
         if (n > 0)
-            pending.append(buffer, static_cast<qsizetype>(n));
+            reader.append(buffer, static_cast<qsizetype>(n));
         if (n <= 0) {
             eof = true;
             input.setEnabled(false);
@@ -69,16 +82,13 @@ int main(int argc, char** argv) {
         if (busy)
             return;
         busy = true;
-        qsizetype newline;
-        while (!session.quitRequested && (newline = pending.indexOf('\n')) >= 0) {
-            QByteArray line = pending.left(newline).trimmed();
-            pending.remove(0, newline + 1);
-            if (!line.isEmpty())
-                writeLine(quelvo::console::handleRequest(session, line));
-        }
-        if (eof && !session.quitRequested && !pending.trimmed().isEmpty()) {
-            writeLine(quelvo::console::handleRequest(session, pending.trimmed()));
-            pending.clear();
+        while (!session.quitRequested) {
+            std::optional<quelvo::console::InputLine> line = reader.next();
+            if (!line && eof)
+                line = reader.rest();
+            if (!line)
+                break;
+            handleLine(*line);
         }
         busy = false;
         if (eof || session.quitRequested)

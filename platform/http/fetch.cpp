@@ -1,14 +1,19 @@
 // Fetch of a whole web resource into bytes over libcurl.
 #include "platform/http/fetch.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <string_view>
+#include <thread>
 
 namespace quelvo::http {
 
@@ -20,7 +25,7 @@ constexpr long kMaxRedirects = 10;
 // The one handle of the program. It is never freed: it lives as long as the process, and freeing
 // it from a static destructor would race the TLS library's own exit handlers.
 struct Session {
-    std::mutex mutex;
+    std::atomic<bool> inUse{false};
     CURL* handle = nullptr;
 };
 
@@ -29,13 +34,60 @@ Session& session() {
     return s;
 }
 
-CURL* sessionHandle(Session& s) {
+bool curlReady() {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised)
-        return nullptr;
-    if (!s.handle)
-        s.handle = curl_easy_init();
-    return s.handle;
+    return initialised;
+}
+
+// Marks the session's handle taken for one fetch.
+class SessionClaim {
+public:
+    explicit SessionClaim(Session& s) : m_session(s), m_owned(!s.inUse.exchange(true)) {}
+    ~SessionClaim() {
+        if (m_owned)
+            m_session.inUse = false;
+    }
+    SessionClaim(const SessionClaim&) = delete;
+    SessionClaim& operator=(const SessionClaim&) = delete;
+    bool owned() const { return m_owned; }
+
+private:
+    Session& m_session;
+    bool m_owned;
+};
+
+struct HandleDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+
+// Set when the fetch must end now: curl asks at least once a second while a transfer runs.
+int progress(void* abandon, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<std::atomic<bool>*>(abandon)->load() ? 1 : 0;
+}
+
+// The transfer; on the application's thread it runs on a worker while a local loop keeps the
+// windows painting (user input is left queued, so no handler starts inside the fetch).
+CURLcode perform(CURL* curl, std::atomic<bool>& abandon) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() != application->thread())
+        return curl_easy_perform(curl);
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    CURLcode result = CURLE_OK;
+    std::thread worker([&] {
+        result = curl_easy_perform(curl);
+        done = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    while (!done) {
+        // Once the application is quitting, loops refuse to start: the fetch is given up.
+        if (loop.exec(QEventLoop::ExcludeUserInputEvents) < 0) {
+            abandon = true;
+            break;
+        }
+    }
+    worker.join();
+    return result;
 }
 
 struct Body {
@@ -124,9 +176,18 @@ std::string fetch(const Text& address, const FetchOptions& options) {
     if (!isWebUrl(url))
         return {};
 
+    // A fetch started while another runs (an event handled during it, another thread) gets a
+    // handle of its own.
+    if (!curlReady())
+        return {};
     Session& s = session();
-    std::lock_guard lock(s.mutex);
-    CURL* curl = sessionHandle(s);
+    const SessionClaim claim(s);
+    std::unique_ptr<CURL, HandleDeleter> own;
+    if (claim.owned() && !s.handle)
+        s.handle = curl_easy_init();
+    if (!claim.owned())
+        own.reset(curl_easy_init());
+    CURL* curl = claim.owned() ? s.handle : own.get();
     if (!curl)
         return {};
     // Every option is set again for each fetch, so nothing of an earlier one carries over; the
@@ -164,6 +225,11 @@ std::string fetch(const Text& address, const FetchOptions& options) {
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connectTimeoutMs);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, std::max(1L, options.totalTimeoutMs));
+    std::atomic<bool> abandon{false};
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &abandon);
     // Refuses a declared length over the cap before any of the body is read.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(std::min<std::uint64_t>(
@@ -171,10 +237,11 @@ std::string fetch(const Text& address, const FetchOptions& options) {
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
 
-    CURLcode result = curl_easy_perform(curl);
+    CURLcode result = perform(curl, abandon);
     // The handle must not keep pointers into this call's locals.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
 
     if (body.overLimit || result == CURLE_FILESIZE_EXCEEDED)
         return {};

@@ -14,6 +14,8 @@ struct FetchOptions {
     // The transfer is given up when less than one byte a second arrives for this long; curl counts
     // whole seconds, so this is rounded up to the next second.
     long stallTimeoutMs = 30000;
+    // The whole fetch, connect to last byte, ends by this time, however steadily bytes trickle in.
+    long totalTimeoutMs = 120000;
     // A longer body gives empty bytes: a cut-off picture is of no use to anyone.
     std::size_t maxBodyBytes = std::size_t{32} << 20;
 };
@@ -21,7 +23,10 @@ struct FetchOptions {
 // GETs `address` (http or https, redirects followed, no proxy, no cache) and returns the body
 // whatever the status code. Empty bytes when the address is empty or cannot be parsed, when
 // connecting or sending fails, or when the body is over the cap; the bytes read so far when the
-// transfer breaks off part-way. Blocks the calling thread until it ends.
+// transfer breaks off part-way (a stall, the total time-out). Returns only when the fetch has
+// ended; on the application's thread the windows keep painting and handling their other events
+// meanwhile, while user input to them waits until the fetch is over. The application quitting
+// ends the fetch early.
 std::string fetch(const Text& address, const FetchOptions& options = {});
 
 // The address as curl gets it: UTF-8, and after the host every byte a URL cannot hold (spaces,

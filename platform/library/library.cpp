@@ -5,6 +5,11 @@
 #include <QGuiApplication>
 
 #include <dlfcn.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +41,72 @@ bool canShowMessageBox() {
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
+// Loads `path` as a new library and binds `function`; an unusable one is unloaded again.
+void* loadAndBind(const std::string& path, const char* function, std::string& reason) {
+    void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* error = ::dlerror();
+        reason = error ? error : "cannot load " + path;
+        return nullptr;
+    }
+    ::dlerror();
+    if (void* address = ::dlsym(handle, function)) {
+        // Not found again by a file name: bindFunction never reuses it.
+        loaded().push_back({std::string(), handle});
+        return address;
+    }
+    const char* error = ::dlerror();
+    reason = error ? error : std::string("no export ") + function;
+    ::dlclose(handle);
+    return nullptr;
+}
+
+bool writeAll(int fd, const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 }  // namespace
+
+void* bindFunctionInFile(int fd, const char* function, std::string& reason) {
+    if (fd < 0) {
+        reason = "no file";
+        return nullptr;
+    }
+    return loadAndBind("/proc/self/fd/" + std::to_string(fd), function, reason);
+}
+
+void* bindFunctionInBytes(std::span<const unsigned char> bytes, const char* function,
+                          std::string& reason) {
+    int fd = -1;
+#ifdef MFD_EXEC
+    // Newer kernels may make memory files non-executable unless asked; older ones refuse the flag.
+    fd = ::memfd_create("quelvo-library", MFD_CLOEXEC | MFD_EXEC);
+#endif
+    if (fd < 0)
+        fd = ::memfd_create("quelvo-library", MFD_CLOEXEC);
+    if (fd < 0) {
+        reason = std::string("no memory file: ") + std::strerror(errno);
+        return nullptr;
+    }
+    void* address = nullptr;
+    if (writeAll(fd, bytes.data(), bytes.size()))
+        address = bindFunctionInFile(fd, function, reason);
+    else
+        reason = std::string("cannot fill the memory file: ") + std::strerror(errno);
+    // The loaded library keeps its own mapping of the bytes.
+    ::close(fd);
+    return address;
+}
 
 void* bindFunction(const Text& file, const char* function) {
     const std::string path = file.toUtf8();

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <span>
+#include <string>
 
 #include "common/text.h"
 
@@ -20,6 +22,15 @@ template <typename Function>
 Function* bind(const Text& file, const char* function) {
     return reinterpret_cast<Function*>(bindFunction(file, function));
 }
+
+// The address of `function` in the library open as the file `fd` (the caller keeps and closes it),
+// loaded through its /proc/self/fd name so that no path is looked up again. nullptr, with
+// `reason`, when it cannot be loaded or lacks the export: the caller decides what then.
+void* bindFunctionInFile(int fd, const char* function, std::string& reason);
+
+// The same for a library held in memory: its bytes go to an anonymous memory file first.
+void* bindFunctionInBytes(std::span<const unsigned char> bytes, const char* function,
+                          std::string& reason);
 
 // Unloads every library loaded at run time, the last loaded first.
 void unloadAll();

@@ -46,7 +46,7 @@ protected:
         library::unloadAll();
         fs::remove_all(m_folder);
     }
-    Text folder() const { return Text::fromUtf8(m_folder.string()); }
+    const fs::path& folder() const { return m_folder; }
     fs::path library() const { return m_folder / "jedata.dll"; }
     fs::path skin() const { return m_folder / "皮肤.she"; }
 
@@ -92,6 +92,30 @@ TEST_F(CarriedFilesTest, StaleFilesWithoutTheMarkAreReplaced) {
 
     EXPECT_EQ(readAll(skin()), bytesOf(resources::skinFile()));
     EXPECT_EQ(readAll(library()), bytesOf(resources::skinEngineLibrary()));
+    EXPECT_FALSE(qApp->styleSheet().isEmpty());
+}
+
+// A link planted at either name would have the write land in the file it names: the link itself
+// is replaced instead, and the file elsewhere keeps its bytes.
+TEST_F(CarriedFilesTest, LinksAtTheNamesAreReplacedNeverWrittenThrough) {
+    const fs::path elsewhere = m_folder / "elsewhere";
+    fs::create_directory(elsewhere);
+    for (const fs::path& name : {library(), skin()}) {
+        const fs::path victim = elsewhere / name.filename();
+        std::ofstream(victim, std::ios::binary) << "precious";
+        fs::create_symlink(victim, name);
+    }
+
+    installCarriedFiles(folder());
+
+    for (const fs::path& name : {library(), skin()}) {
+        SCOPED_TRACE(name.filename().string());
+        EXPECT_EQ(readAll(elsewhere / name.filename()), "precious");
+        EXPECT_FALSE(fs::is_symlink(name));
+        EXPECT_EQ(files::attributes(Text::fromUtf8(name.string())), 6u);
+    }
+    EXPECT_EQ(readAll(library()), bytesOf(resources::skinEngineLibrary()));
+    EXPECT_EQ(readAll(skin()), bytesOf(resources::skinFile()));
     EXPECT_FALSE(qApp->styleSheet().isEmpty());
 }
 

@@ -3,15 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/filter.h>
 #include <linux/fs.h>
+#include <linux/seccomp.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cstddef>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -35,8 +42,9 @@ struct ChildRun {
     std::string err;
 };
 
-// Runs the program with `--exit-after-shown` from `folder`, collecting both outputs.
-ChildRun runQuelvo(const fs::path& folder) {
+// Runs the program with `--exit-after-shown` from `folder`, collecting both outputs; `inChild`
+// runs in the child just before the program starts.
+ChildRun runQuelvo(const fs::path& folder, const std::function<void()>& inChild = {}) {
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
         return {};
@@ -46,6 +54,8 @@ ChildRun runQuelvo(const fs::path& folder) {
         ::dup2(errPipe[1], 2);
         if (::chdir(folder.c_str()) != 0)
             ::_exit(127);
+        if (inChild)
+            inChild();
         const char* argv[] = {QUELVO_EXECUTABLE, "--exit-after-shown", nullptr};
         ::execv(QUELVO_EXECUTABLE, const_cast<char* const*>(argv));
         ::_exit(127);
@@ -96,8 +106,13 @@ using test::bytesOf;
 using test::inodeOf;
 using test::readAll;
 
+// Read without the program's layer: the path may be any bytes.
 std::optional<std::uint32_t> attributesOf(const fs::path& path) {
-    return files::attributes(Text::fromUtf8(path.string()));
+    if (!fs::exists(path))
+        return std::nullopt;
+    char buffer[32] = {};
+    const ssize_t n = ::getxattr(path.c_str(), files::kAttributeKey, buffer, sizeof buffer - 1);
+    return n > 0 ? static_cast<std::uint32_t>(std::strtoul(buffer, nullptr, 10)) : 0u;
 }
 
 // Makes a folder that nobody, root included, can write into: the immutable flag on ext4 and
@@ -202,30 +217,28 @@ TEST_F(StartupTest, UnwritableFolderWithAnEarlierRunsCopiesStillSkins) {
     EXPECT_GT(styleSheetBytes(run).value_or(0), 0);
 }
 
-// A folder that cannot be written and holds no library: the bind of SkinH_AttachEx is the fatal
-// error, reported on standard error with both names, and the window is never shown.
+// A folder that cannot be written and holds no library: the engine comes from memory and nothing
+// is left in the folder; without a skin file the windows keep their plain look.
 struct UnwritableFolder {
     const char* name;
     std::function<std::optional<fs::path>(const fs::path& temporary)> make;
 };
 
-class FatalStartTest : public StartupTest,
-                       public ::testing::WithParamInterface<UnwritableFolder> {};
+class UnwritableStartTest : public StartupTest,
+                            public ::testing::WithParamInterface<UnwritableFolder> {};
 
-TEST_P(FatalStartTest, StopsWithTheFatalErrorOfTheLibraryBinding) {
+TEST_P(UnwritableStartTest, StartsWithTheEngineFromMemory) {
     const std::optional<fs::path> folder = GetParam().make(m_folder);
     if (!folder)
         GTEST_SKIP() << "cannot make a folder unwritable here";
     const ChildRun run = runQuelvo(*folder);
-    EXPECT_EQ(run.exitStatus, 3) << run.err;
-    EXPECT_NE(run.err.find("jedata.dll"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("SkinH_AttachEx"), std::string::npos) << run.err;
-    EXPECT_FALSE(styleSheetBytes(run).has_value()) << run.out;
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(styleSheetBytes(run), 0) << run.out;
     EXPECT_FALSE(fs::exists(*folder / "jedata.dll"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Startup, FatalStartTest,
+    Startup, UnwritableStartTest,
     ::testing::Values(
         // Our own folder, made immutable (or read-only for a normal user).
         UnwritableFolder{"ImmutableFolder",
@@ -238,6 +251,86 @@ INSTANTIATE_TEST_SUITE_P(
         UnwritableFolder{"Procfs",
                          [](const fs::path&) -> std::optional<fs::path> { return "/proc"; }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Memory files refused to the program (a seccomp filter) and no copy to load: no engine can be
+// loaded at all, which is the fatal error of the binding, reported with both names.
+void refuseMemoryFiles() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_memfd_create, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (ENOSYS & SECCOMP_RET_DATA)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(filter)), filter};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        ::_exit(126);
+}
+
+TEST_F(StartupTest, NoLoadableEngineIsTheFatalErrorOfTheBinding) {
+    const ChildRun run = runQuelvo("/proc", refuseMemoryFiles);
+    ASSERT_NE(run.exitStatus, 126) << "cannot install a seccomp filter here";
+    EXPECT_EQ(run.exitStatus, 3) << run.err;
+    EXPECT_NE(run.err.find("jedata.dll"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("SkinH_AttachEx"), std::string::npos) << run.err;
+    EXPECT_FALSE(styleSheetBytes(run).has_value()) << run.out;
+}
+
+// Someone else's library in the start folder under the engine's name, marked so that our write is
+// refused, or a link there to one elsewhere: it never runs, and our own engine gives the skin.
+struct PlantedLibrary {
+    const char* name;
+    bool asLink;
+};
+
+class PlantedLibraryTest : public StartupTest,
+                           public ::testing::WithParamInterface<PlantedLibrary> {};
+
+TEST_P(PlantedLibraryTest, IsNeverRun) {
+    const std::string planted = readAll(QUELVO_PLANTED_LIBRARY);
+    ASSERT_FALSE(planted.empty());
+    const fs::path elsewhere = m_folder / "elsewhere";
+    const fs::path start = m_folder / "start";
+    fs::create_directory(elsewhere);
+    fs::create_directory(start);
+    const fs::path plantedCopy = GetParam().asLink ? elsewhere / "lib.so" : start / "jedata.dll";
+    fs::copy_file(QUELVO_PLANTED_LIBRARY, plantedCopy);
+    ASSERT_TRUE(files::setAttributes(Text::fromUtf8(plantedCopy.string()), 6));
+    if (GetParam().asLink)
+        fs::create_symlink(plantedCopy, start / "jedata.dll");
+
+    const ChildRun run = runQuelvo(start);
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_FALSE(fs::exists(start / "planted-ran"));
+    EXPECT_GT(styleSheetBytes(run).value_or(0), 0) << run.out;
+    // The planted file is left as it is; a link is replaced by our own copy.
+    EXPECT_EQ(readAll(plantedCopy), planted);
+    if (GetParam().asLink) {
+        EXPECT_FALSE(fs::is_symlink(start / "jedata.dll"));
+        EXPECT_EQ(readAll(start / "jedata.dll"), bytesOf(resources::skinEngineLibrary()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Startup, PlantedLibraryTest,
+                         ::testing::Values(PlantedLibrary{"MarkedFile", false},
+                                           PlantedLibrary{"LinkToOneElsewhere", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A start folder named in GBK bytes, which are not UTF-8: both runs write, mark and load there.
+TEST_F(StartupTest, FolderNamedInGbkBytesWorks) {
+    const fs::path folder = m_folder / "\xC6\xA4\xB7\xF4";  // 皮肤 in GBK
+    fs::create_directory(folder);
+    for (int runIndex = 0; runIndex < 2; ++runIndex) {
+        SCOPED_TRACE(runIndex);
+        const ChildRun run = runQuelvo(folder);
+        ASSERT_EQ(run.exitStatus, 0) << run.err;
+        EXPECT_GT(styleSheetBytes(run).value_or(0), 0) << run.out;
+        EXPECT_EQ(readAll(folder / "jedata.dll"), bytesOf(resources::skinEngineLibrary()));
+        EXPECT_EQ(readAll(folder / "皮肤.she"), bytesOf(resources::skinFile()));
+        EXPECT_EQ(attributesOf(folder / "jedata.dll"), 6u);
+        EXPECT_EQ(attributesOf(folder / "皮肤.she"), 6u);
+    }
+}
 
 }  // namespace
 }  // namespace quelvo

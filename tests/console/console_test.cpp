@@ -82,5 +82,29 @@ TEST(Console, ScriptedSessionAndBadLines) {
     EXPECT_TRUE(a[10]["result"].isNull());
 }
 
+// Input the reader must survive: one line over the 16 MiB cap gets an error and the next line is
+// answered; many lines queued behind a request that runs a while are all answered, in order, in
+// bounded time (splitting that moves the queue up for every line takes hours on them).
+TEST(Console, HugeLineAndManyQueuedLines) {
+    std::vector<std::string> lines;
+    lines.push_back(R"({"id": 1, "op": "wait", "args": [3000]})");
+    lines.push_back(R"({"id": 2, "op": "wait", "args": [0], "pad": ")" +
+                    std::string(std::size_t{20} << 20, 'x') + R"("})");
+    lines.push_back(R"({"id": 3, "op": "wait", "args": [0]})");
+    const int queued = 300000;
+    for (int i = 0; i < queued; ++i)
+        lines.push_back(R"({"id": )" + std::to_string(4 + i) + R"(, "op": "NoSuch"})");
+    const std::vector<QJsonObject> a = runConsole(lines);
+    ASSERT_EQ(a.size(), static_cast<std::size_t>(3 + queued));
+    EXPECT_EQ(a[0]["result"], true);
+    EXPECT_TRUE(a[1]["id"].isNull());
+    EXPECT_TRUE(a[1]["error"].toString().contains("16 MiB"));
+    EXPECT_EQ(a[2]["id"], 3);
+    EXPECT_EQ(a[2]["result"], true);
+    EXPECT_EQ(a[3]["id"], 4);
+    EXPECT_EQ(a.back()["id"], 3 + queued);
+    EXPECT_TRUE(a.back()["error"].toString().contains("NoSuch"));
+}
+
 }  // namespace
 }  // namespace quelvo

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "platform/files/files.h"
@@ -140,7 +141,8 @@ TEST_F(FilesTest, FailedWritesReportFalseAndLeaveNothingBehind) {
     EXPECT_EQ(entries(), 2u);
 }
 
-TEST_F(FilesTest, WriteThroughALinkReplacesTheFileItNames) {
+// The desktop save: a link the user made in their own desktop folder is written through.
+TEST_F(FilesTest, WriteByPathThroughALinkReplacesTheFileItNames) {
     const fs::path target = m_folder / "target";
     const fs::path link = m_folder / "link";
     ASSERT_TRUE(writeFile(textOf(target), std::string_view("before")));
@@ -148,6 +150,99 @@ TEST_F(FilesTest, WriteThroughALinkReplacesTheFileItNames) {
     ASSERT_TRUE(writeFile(textOf(link), std::string_view("after")));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readAll(target), "after");
+}
+
+std::span<const unsigned char> bytesOf(std::string_view text) {
+    return {reinterpret_cast<const unsigned char*>(text.data()), text.size()};
+}
+
+// The carried files: whatever is planted at the name in the folder is never followed. A link is
+// replaced by the new file (and cannot carry the mark that refuses it); the file it names, even
+// one marked hidden and system, keeps its bytes.
+TEST_F(FilesTest, WriteInAFolderReplacesALinkAndNeverWritesItsTarget) {
+    const fs::path elsewhere = m_folder / "elsewhere";
+    fs::create_directory(elsewhere);
+    const fs::path marked = elsewhere / "marked";
+    ASSERT_TRUE(writeFile(textOf(marked), std::string_view("precious"), 6));
+    const fs::path plain = elsewhere / "plain";
+    ASSERT_TRUE(writeFile(textOf(plain), std::string_view("precious")));
+    const fs::path folder = m_folder / "start";
+    fs::create_directory(folder);
+    const OpenFile opened = openFolder(folder.string());
+    ASSERT_TRUE(opened);
+
+    const struct {
+        const char* name;
+        fs::path target;
+    } cases[] = {{"to-plain", plain}, {"to-marked", marked}, {"dangling", elsewhere / "none"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_symlink(c.target, folder / c.name);
+        EXPECT_FALSE(setAttributesIn(opened, c.name, 6));
+        EXPECT_FALSE(openRegularIn(opened, c.name));
+        ASSERT_TRUE(writeFileIn(opened, c.name, bytesOf("ours")));
+        EXPECT_FALSE(fs::is_symlink(folder / c.name));
+        EXPECT_EQ(readAll(folder / c.name), "ours");
+        EXPECT_TRUE(setAttributesIn(opened, c.name, 6));
+        EXPECT_EQ(rawAttribute(folder / c.name), "6");
+    }
+    EXPECT_EQ(readAll(plain), "precious");
+    EXPECT_EQ(readAll(marked), "precious");
+    EXPECT_FALSE(fs::exists(elsewhere / "none"));
+}
+
+// A folder or a pipe planted at the name refuses the write at once and stays; the hidden/system
+// rule holds inside a folder as it does by path.
+TEST_F(FilesTest, WriteInAFolderRefusesOtherKindsAndKeepsTheRule) {
+    const OpenFile opened = openFolder(m_folder.string());
+    ASSERT_TRUE(opened);
+    fs::create_directory(m_folder / "folder");
+    ASSERT_EQ(::mkfifo((m_folder / "pipe").c_str(), 0600), 0);
+    for (const char* name : {"folder", "pipe", "", ".", "..", "a/b"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(writeFileIn(opened, name, bytesOf("x")));
+        EXPECT_FALSE(openRegularIn(opened, name));
+    }
+    EXPECT_TRUE(fs::is_directory(m_folder / "folder"));
+    EXPECT_TRUE(fs::is_fifo(m_folder / "pipe"));
+
+    ASSERT_TRUE(writeFileIn(opened, "f", bytesOf("first")));
+    ASSERT_TRUE(setAttributesIn(opened, "f", 6));
+    EXPECT_FALSE(writeFileIn(opened, "f", bytesOf("second")));
+    EXPECT_EQ(readAll(m_folder / "f"), "first");
+    EXPECT_FALSE(writeFileIn(OpenFile(), "g", bytesOf("x")));
+    EXPECT_EQ(entries(), 3u);
+}
+
+// A folder whose name is not UTF-8 (GBK bytes) is opened and written by its bytes.
+TEST_F(FilesTest, FolderNamedInGbkBytesIsWritten) {
+    const fs::path folder = m_folder / "\xC6\xA4\xB7\xF4";
+    fs::create_directory(folder);
+    const OpenFile opened = openFolder(folder.string());
+    ASSERT_TRUE(opened);
+    ASSERT_TRUE(writeFileIn(opened, "皮肤.she", bytesOf(".SHE")));
+    EXPECT_EQ(readAll(folder / "皮肤.she"), ".SHE");
+}
+
+// Renamed into place only once on the disk: the new bytes are synced before the rename, the
+// folder after it. Watched with strace on a small writer program.
+TEST_F(FilesTest, WriteSyncsTheFileBeforeTheRenameAndTheFolderAfter) {
+    if (::access("/usr/bin/strace", X_OK) != 0)
+        GTEST_SKIP() << "strace is not installed";
+    const fs::path file = m_folder / "picture.gif";
+    const fs::path trace = m_folder / "trace";
+    const std::string command = "/usr/bin/strace -f -qq -o '" + trace.string() +
+                                "' -e trace=fsync,fdatasync,rename,renameat,renameat2 '" +
+                                QUELVO_FILES_WRITER + "' '" + file.string() + "' 2>/dev/null";
+    const int status = std::system(command.c_str());
+    if (status != 0)
+        GTEST_SKIP() << "strace cannot trace here (" << status << ")";
+    ASSERT_EQ(readAll(file), "written");
+    const std::string calls = readAll(trace);
+    const std::size_t rename = calls.find("rename");
+    ASSERT_NE(rename, std::string::npos) << calls;
+    EXPECT_NE(calls.rfind("fsync(", rename), std::string::npos) << calls;
+    EXPECT_NE(calls.find("fsync(", rename), std::string::npos) << calls;
 }
 
 TEST_F(FilesTest, AttributesAreStoredReadAndCleared) {

@@ -13,6 +13,10 @@
 #include <fstream>
 #include <optional>
 
+#include <QEvent>
+#include <QTimer>
+#include <QWidget>
+
 #include "platform/http/fetch.h"
 #include "rawserver.h"
 #include "support/loopbackserver.h"
@@ -64,22 +68,45 @@ struct Stopwatch {
     }
 };
 
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
+
 RawServer::Answer always(RawReply reply) {
     return [reply](const std::string&) { return reply; };
 }
 
-// A port on 127.0.0.1 that nothing listens on.
-int unusedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
-}
+// A port on 127.0.0.1 held by a socket that is bound and never listens: connections to it are
+// refused for as long as it lives, and nothing else can take the port meanwhile.
+class RefusingPort {
+public:
+    RefusingPort() : m_fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (m_fd >= 0 && bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+            getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+            m_port = ntohs(addr.sin_port);
+    }
+    ~RefusingPort() {
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    int port() const { return m_port; }
+
+private:
+    int m_fd;
+    int m_port = 0;
+};
 
 // A file outside any server, to show that a file: address never reaches it.
 std::string secretFile() {
@@ -174,7 +201,13 @@ TEST(FetchTest, AddressesThatCannotBeFetchedGiveEmptyBytesAndSendNothing) {
 }
 
 TEST(FetchTest, RefusedConnectionGivesEmptyBytes) {
-    EXPECT_EQ(fetch(address("http://127.0.0.1:" + std::to_string(unusedPort()) + "/bg/1.gif")), "");
+    const RefusingPort refusing;
+    ASSERT_NE(refusing.port(), 0);
+    Stopwatch watch;
+    EXPECT_EQ(fetch(address("http://127.0.0.1:" + std::to_string(refusing.port()) + "/bg/1.gif")),
+              "");
+    // Refused at once, not left to the connect time-out.
+    EXPECT_LT(watch.ms(), 20000);
 }
 
 TEST(FetchTest, ConnectTimeOutEndsAConnectThatIsNeverAnswered) {
@@ -315,6 +348,40 @@ TEST(FetchTest, ProxyEnvironmentIsIgnored) {
         unsetenv(name);
     EXPECT_EQ(body, "direct");
     EXPECT_EQ(proxy.connections(), 0);
+}
+
+// A server that trickles two bytes a second never stalls: the total deadline ends the fetch, with
+// the bytes read so far, and the windows go on painting meanwhile.
+TEST(FetchTest, TricklingServerIsLeftAtTheTotalDeadlineWhileWindowsPaint) {
+    const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n";
+    RawReply reply{head};
+    reply.rest = std::string(60, 't');  // 30 s at most, however the client behaves
+    reply.restDelayMs = 0;
+    reply.trickleMs = 500;
+    RawServer server(always(reply));
+
+    QWidget window;
+    window.resize(200, 100);
+    window.show();
+    PaintCounter paints(&window);
+    QTimer repaint;
+    QObject::connect(&repaint, &QTimer::timeout, &window, qOverload<>(&QWidget::update));
+    repaint.start(50);
+
+    FetchOptions options;
+    options.totalTimeoutMs = 2500;
+    const int paintsBefore = paints.count;
+    Stopwatch watch;
+    const std::string body = fetch(address(server.url("/bg/1.gif")), options);
+    const long elapsed = watch.ms();
+    const int paintsDuring = paints.count - paintsBefore;
+
+    EXPECT_GE(elapsed, 2400);
+    EXPECT_LT(elapsed, 20000);
+    EXPECT_FALSE(body.empty());
+    EXPECT_LT(body.size(), reply.rest.size());
+    EXPECT_EQ(body, std::string(body.size(), 't'));
+    EXPECT_GE(paintsDuring, 3);
 }
 
 // The handle is kept from fetch to fetch; what one fetch set must not stay for the next.

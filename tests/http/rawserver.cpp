@@ -118,8 +118,14 @@ void RawServer::serve(int client) {
         pollfd stop{m_stop[0], POLLIN, 0};
         if (poll(&stop, 1, reply.restDelayMs) > 0)
             return;
-        if (!sendAll(client, reply.rest))
+        if (reply.trickleMs <= 0 && !sendAll(client, reply.rest))
             return;
+        // Ends with the bytes, when the client goes or when the server stops.
+        for (std::size_t i = 0; reply.trickleMs > 0 && i < reply.rest.size(); ++i) {
+            if ((i > 0 && poll(&stop, 1, reply.trickleMs) > 0) ||
+                !sendAll(client, reply.rest.substr(i, 1)))
+                return;
+        }
     }
     if (!reply.holdOpen)
         shutdown(client, SHUT_WR);

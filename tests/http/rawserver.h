@@ -15,6 +15,7 @@ struct RawReply {
     bool holdOpen = false;  // afterwards the connection stays open until the client gives up
     std::string rest;       // written `restDelayMs` after `bytes`, so that it arrives apart
     int restDelayMs = 200;
+    int trickleMs = 0;  // when set, `rest` goes one byte at a time, this long apart
 };
 
 class RawServer {
