@@ -46,11 +46,33 @@ std::optional<std::string> formDecode(std::string_view s) {
     return out;
 }
 
-bool hasControlCharacter(std::string_view s) {
-    return std::any_of(s.begin(), s.end(), [](char c) {
-        auto u = static_cast<unsigned char>(c);
-        return u < 0x20 || u == 0x7f;
-    });
+// The code points of valid UTF-8.
+template <typename F>
+bool anyCodePoint(std::string_view s, F test) {
+    for (std::size_t i = 0; i < s.size();) {
+        auto b0 = static_cast<unsigned char>(s[i]);
+        const std::size_t length = b0 < 0x80 ? 1 : b0 < 0xe0 ? 2 : b0 < 0xf0 ? 3 : 4;
+        char32_t cp = length == 1 ? b0 : b0 & (0xff >> (length + 1));
+        for (std::size_t k = 1; k < length; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3f);
+        if (test(cp))
+            return true;
+        i += length;
+    }
+    return false;
+}
+
+bool isControl(char32_t cp) {
+    return cp < 0x20 || (cp >= 0x7f && cp <= 0x9f);
+}
+
+// Embeddings, overrides and isolates reorder the text drawn after them.
+bool isDirectionControl(char32_t cp) {
+    return (cp >= 0x202a && cp <= 0x202e) || (cp >= 0x2066 && cp <= 0x2069);
+}
+
+bool isLineSeparator(char32_t cp) {
+    return cp == 0x2028 || cp == 0x2029;
 }
 
 FormCheck refuse(int status, std::string problem) {
@@ -133,7 +155,29 @@ std::size_t utf8Length(std::string_view bytes) {
     }));
 }
 
-FormCheck checkMakeForm(std::string_view body) {
+namespace {
+
+// The value of the one "qq" pair of `body`, when there is exactly one and it is a valid number.
+std::string soleValidQq(std::string_view body) {
+    std::optional<std::string> found;
+    int seen = 0;
+    std::size_t start = 0;
+    while (start < body.size()) {
+        std::size_t end = std::min(body.find('&', start), body.size());
+        std::string_view pair = body.substr(start, end - start);
+        start = end + 1;
+        std::size_t eq = pair.find('=');
+        auto name = formDecode(pair.substr(0, eq));
+        if (!name || *name != fieldIds[0])
+            continue;
+        ++seen;
+        if (eq != std::string_view::npos)
+            found = formDecode(pair.substr(eq + 1));
+    }
+    return seen == 1 && found && isValidQq(*found) ? *found : std::string();
+}
+
+FormCheck checkForm(std::string_view body) {
     std::optional<std::string> templateValue;
     std::array<std::optional<std::string>, fieldCount> values;
 
@@ -186,8 +230,12 @@ FormCheck checkMakeForm(std::string_view body) {
             return refuse(400, "文字编码无效");
         if (utf8Length(v) > maxFieldCharacters)
             return refuse(400, "文字太长");
-        if (hasControlCharacter(v))
+        if (anyCodePoint(v, isControl))
             return refuse(400, "文字含有控制字符");
+        if (anyCodePoint(v, isDirectionControl))
+            return refuse(400, "文字含有改变书写方向的控制字符");
+        if (anyCodePoint(v, isLineSeparator))
+            return refuse(400, "文字含有分行符");
         request.values[k] = v;
     }
     if (!isValidQq(request.qq()))
@@ -196,6 +244,17 @@ FormCheck checkMakeForm(std::string_view body) {
     FormCheck check;
     check.request = std::move(request);
     check.status = 200;
+    return check;
+}
+
+}  // namespace
+
+FormCheck checkMakeForm(std::string_view body) {
+    FormCheck check = checkForm(body);
+    if (check.request)
+        check.qq = check.request->qq();
+    else
+        check.qq = soleValidQq(body);
     return check;
 }
 

@@ -37,10 +37,14 @@ struct FormCheck {
     std::optional<MakeRequest> request;
     int status = 400;     // when there is no request
     std::string problem;  // a short reason for the error page
+    // The form's one QQ number when it is valid, also when the form is refused: a refused make
+    // still ends that number's earlier picture.
+    std::string qq;
 };
 
 // Parses and checks an application/x-www-form-urlencoded make form. Every field must appear exactly
-// once and nothing else may appear.
+// once and nothing else may appear; texts hold no control characters, direction overrides or
+// line and paragraph separators.
 FormCheck checkMakeForm(std::string_view body);
 
 }  // namespace quelvo::skinsite

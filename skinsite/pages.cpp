@@ -72,6 +72,8 @@ std::string_view statusTitle(int status) {
     switch (status) {
         case 400:
             return "请求无效";
+        case 403:
+            return "拒绝访问";
         case 404:
             return "页面不存在";
         case 405:
@@ -86,6 +88,8 @@ std::string_view statusTitle(int status) {
             return "不支持的内容类型";
         case 416:
             return "请求的范围无效";
+        case 431:
+            return "请求头太大";
         case 500:
             return "服务器内部错误";
         case 503:

@@ -92,6 +92,14 @@ fs::path PictureStore::pathOf(const std::string& qq) const {
     return m_folder / (qq + ".gif");
 }
 
+void PictureStore::syncFolder() const {
+    const int fd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 void PictureStore::remember(const std::string& qq) {
     auto it = m_where.find(qq);
     if (it != m_where.end())
@@ -106,9 +114,27 @@ void PictureStore::remember(const std::string& qq) {
     }
 }
 
+void PictureStore::remove(const std::string& qq) {
+    if (!isValidQq(qq))
+        return;
+    std::lock_guard lock(m_mutex);
+    std::error_code ec;
+    fs::remove(pathOf(qq), ec);
+    auto it = m_where.find(qq);
+    if (it != m_where.end()) {
+        m_order.erase(it->second);
+        m_where.erase(it);
+    }
+}
+
 bool PictureStore::put(const std::string& qq, const std::string& gif) {
     if (!isValidQq(qq))
         return false;
+    // Whatever fails below, the number's old picture must not pass for the new one.
+    auto failed = [this, &qq] {
+        remove(qq);
+        return false;
+    };
 
     fs::path temp;
     int fd = -1;
@@ -117,26 +143,31 @@ bool PictureStore::put(const std::string& qq, const std::string& gif) {
                            std::to_string(g_tempCounter++) + ".gif");
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
         if (fd < 0 && errno != EEXIST)
-            return false;
+            return failed();
     }
     if (fd < 0)
-        return false;
-    bool written = writeAll(fd, gif);
+        return failed();
+    // Synced before the rename: after a crash the name holds the whole new picture or the old.
+    bool written = writeAll(fd, gif) && ::fsync(fd) == 0;
     written = (::close(fd) == 0) && written;
     std::error_code ec;
     if (!written) {
         fs::remove(temp, ec);
-        return false;
+        return failed();
     }
 
-    // The rename and the bookkeeping happen together, so the order on disk and in memory agree.
-    std::lock_guard lock(m_mutex);
-    if (::rename(temp.c_str(), pathOf(qq).c_str()) != 0) {
-        fs::remove(temp, ec);
-        return false;
+    {
+        // The rename and the bookkeeping happen together, so the order on disk and in memory
+        // agree.
+        std::lock_guard lock(m_mutex);
+        if (::rename(temp.c_str(), pathOf(qq).c_str()) == 0) {
+            remember(qq);
+            syncFolder();
+            return true;
+        }
     }
-    remember(qq);
-    return true;
+    fs::remove(temp, ec);
+    return failed();
 }
 
 std::optional<std::string> PictureStore::get(const std::string& qq) const {

@@ -1,5 +1,5 @@
-// The finished pictures on disk: <dataDir>/bg/<QQ>.gif, written through a temporary file and a
-// rename, at most a fixed number of them (the oldest goes first).
+// The finished pictures on disk: <dataDir>/bg/<QQ>.gif, written through a synced temporary file and
+// a rename, at most a fixed number of them (the oldest goes first).
 #pragma once
 
 #include <cstddef>
@@ -22,9 +22,13 @@ public:
     // failure.
     bool open(std::string* error = nullptr);
 
-    // Stores `gif` for `qq` (a checked QQ number), replacing an earlier picture. False when the
-    // file could not be written; nothing is left behind then.
+    // Stores `gif` for `qq` (a checked QQ number), replacing an earlier picture; the bytes are on
+    // the disk before it returns true. False when the file could not be written; the earlier
+    // picture is gone then too, and nothing is left behind.
     bool put(const std::string& qq, const std::string& gif);
+
+    // Removes the picture of `qq`, if there is one.
+    void remove(const std::string& qq);
 
     // The stored picture, if any; `qq` must be a checked QQ number.
     std::optional<std::string> get(const std::string& qq) const;
@@ -35,6 +39,8 @@ public:
 private:
     std::filesystem::path pathOf(const std::string& qq) const;
     void remember(const std::string& qq);
+    // Makes a rename in the folder durable.
+    void syncFolder() const;
 
     std::filesystem::path m_folder;
     std::size_t m_maxPictures;

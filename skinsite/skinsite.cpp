@@ -1,5 +1,5 @@
-// The site's server: cpp-httplib on 127.0.0.1, one dispatcher per method, every input checked
-// before it is used, an HTML error page for every failure.
+// The site's server: cpp-httplib on 127.0.0.1 behind our own request-head checks, one dispatcher
+// per method, every input checked before it is used, an HTML error page for every failure.
 #include "skinsite/skinsite.h"
 
 #include <httplib.h>
@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "skinsite/formcheck.h"
+#include "skinsite/guardedserver.h"
 #include "skinsite/pages.h"
 #include "skinsite/picturestore.h"
 #include "skinsite/renderer.h"
@@ -109,14 +110,16 @@ bool SkinSite::start() {
     if (!m_renderer)
         m_renderer = std::make_unique<Renderer>(findChineseFontFamily());
 
-    m_server = std::make_unique<httplib::Server>();
+    ServerLimits limits;
+    limits.requestTime = m_options.requestTime;
+    limits.maxMakes = std::max(1, m_options.maxMakes);
+    m_server = std::make_unique<GuardedServer>(
+        limits, [pages = m_pages.get()](int status, std::string_view why) {
+            return pages->error(status, why);
+        });
     const int threads = std::max(1, m_options.threads);
     m_server->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    // Short keep-alive and read time-outs: stop() waits for connections to go idle.
-    m_server->set_keep_alive_timeout(1);
     m_server->set_keep_alive_max_count(100);
-    m_server->set_read_timeout(3);
-    m_server->set_write_timeout(5);
     m_server->set_tcp_nodelay(true);
     // httplib's default also sets SO_REUSEPORT, which lets a second server share a taken port.
     m_server->set_socket_options([](int sock) {
@@ -137,6 +140,7 @@ bool SkinSite::start() {
         m_server.reset();
         return false;
     }
+    m_server->setPort(m_port);
     m_listenEnded = false;
     // The socket already listens; connections made before the thread runs wait in the backlog.
     m_thread = std::thread([this] {
@@ -153,7 +157,7 @@ void SkinSite::stop() {
     while (!m_server->is_running() && !m_listenEnded) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    m_server->stop();
+    m_server->halt();
     if (m_thread.joinable())
         m_thread.join();
     m_server.reset();
@@ -207,25 +211,29 @@ void SkinSite::route() {
                                    const std::string& body) {
         if (req.path != "/make")
             return fail(res, 404);
+        // A failed make ends the number's earlier picture: it must not be shown as the new one.
         FormCheck check = checkMakeForm(body);
-        if (!check.request)
+        if (!check.request) {
+            if (!check.qq.empty())
+                m_store->remove(check.qq);
             return fail(res, check.status, check.problem);
+        }
         const std::string gif = m_renderer->finished(*check.request);
-        if (gif.empty())
+        if (gif.empty()) {
+            m_store->remove(check.qq);
             return fail(res, 500, "图片生成失败");
-        if (!m_store->put(check.request->qq(), gif))
+        }
+        if (!m_store->put(check.qq, gif))
             return fail(res, 500, "图片保存失败");
         page(res, 200, m_pages->made(check.request->qq(), m_options.alertOnMake));
         res.set_header("Cache-Control", "no-store");
     };
     m_server->Post(".*", [this, make, fail](const httplib::Request& req, httplib::Response& res,
                                             const httplib::ContentReader& reader) {
-        if (req.path == "/make" && !isFormType(req.get_header_value("Content-Type"))) {
-            // Not read at all (httplib would parse a multipart body itself), so the connection
-            // cannot carry another request.
-            res.set_header("Connection", "close");
+        // Not read at all (httplib would parse a multipart body itself); the error answer ends
+        // the connection.
+        if (req.path == "/make" && !isFormType(req.get_header_value("Content-Type")))
             return fail(res, 415, "请用表单提交");
-        }
         std::string body;
         bool tooLarge = false;
         const bool read = reader([&](const char* data, std::size_t length) {
@@ -236,12 +244,8 @@ void SkinSite::route() {
             body.append(data, length);
             return true;
         });
-        if (!read || tooLarge) {
-            // The rest of the body is still on the wire: this connection cannot carry another
-            // request.
-            res.set_header("Connection", "close");
+        if (!read || tooLarge)
             return fail(res, tooLarge || res.status == 413 ? 413 : 400);
-        }
         make(req, res, body);
     });
     // A POST without a body does not reach the content reader handler.
@@ -252,14 +256,8 @@ void SkinSite::route() {
         make(req, res, req.body);
     });
 
-    auto notAllowed = [fail](const httplib::Request& req, httplib::Response& res) {
-        res.set_header("Allow", req.path == "/make" ? "POST" : "GET, HEAD");
-        fail(res, 405);
-    };
-    m_server->Put(".*", notAllowed);
-    m_server->Patch(".*", notAllowed);
-    m_server->Delete(".*", notAllowed);
-    m_server->Options(".*", notAllowed);
+    // Other methods, foreign hosts and origins and encoded bodies are refused on their head,
+    // before httplib reads anything (GuardedServer).
 
     // Every answer is whole: httplib's byte ranges can give a partial body under status 200.
     // The request object is httplib's own non-const local, so clearing its ranges is sound.
@@ -271,10 +269,15 @@ void SkinSite::route() {
     });
 
     // Failures httplib answers itself (bad request lines, oversized bodies, ranges) get our page
-    // too.
-    m_server->set_error_handler([this](const httplib::Request&, httplib::Response& res) {
+    // too. An error answer ends the connection: the rest of a body may still be on its way.
+    m_server->set_error_handler([this](const httplib::Request& req, httplib::Response& res) {
         if (res.body.empty())
             res.set_content(m_pages->error(res.status), htmlType);
+        auto& request = const_cast<httplib::Request&>(req);
+        request.ranges.clear();
+        request.headers.erase("Connection");
+        request.headers.emplace("Connection", "close");
+        GuardedServer::closeAfterAnswer();
     });
     m_server->set_exception_handler(
         [this](const httplib::Request&, httplib::Response& res, std::exception_ptr) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -11,12 +12,9 @@
 
 #include "skinsite/fields.h"
 
-namespace httplib {
-class Server;
-}
-
 namespace quelvo::skinsite {
 
+class GuardedServer;
 class PictureStore;
 class Renderer;
 class Pages;
@@ -33,8 +31,14 @@ struct Options {
     std::size_t maxBodyBytes = 16 * 1024;
     // The make result page shows the old site's success dialog.
     bool alertOnMake = true;
-    // Server threads: connections served at once.
-    int threads = 8;
+    // Server threads: connections served at once. Slow clients hold one each for at most
+    // requestTime, so there are enough for a few of them beside the program's own requests.
+    int threads = 32;
+    // From the moment a request may begin until its head and body are read; a slower client gets
+    // 408 and loses its connection.
+    std::chrono::milliseconds requestTime{10000};
+    // Makes at once; one more gets the busy page (503).
+    int maxMakes = 4;
 };
 
 class SkinSite {
@@ -47,7 +51,8 @@ public:
     // Binds 127.0.0.1 and starts serving; fast, pictures are painted on first request. Needs a
     // QGuiApplication (texts are painted). False with errorString() set when it cannot start.
     bool start();
-    // Stops serving and waits for the server threads. Safe to call more than once.
+    // Stops serving and waits for the server threads; every wait on a client ends at once, so it
+    // returns promptly whatever clients do. Safe to call more than once.
     void stop();
 
     bool isRunning() const;
@@ -68,7 +73,7 @@ private:
     bool m_ownsDataDir = false;
     std::string m_error;
     int m_port = 0;
-    std::unique_ptr<httplib::Server> m_server;
+    std::unique_ptr<GuardedServer> m_server;
     std::unique_ptr<PictureStore> m_store;
     std::unique_ptr<Renderer> m_renderer;
     std::unique_ptr<Pages> m_pages;

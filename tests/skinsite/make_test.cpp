@@ -1,5 +1,8 @@
 // The make endpoint: pictures stored per QQ number, the texts really drawn, every bad input
 // refused without a write, and the bound on stored pictures.
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -136,63 +139,50 @@ TEST_F(MakeTest, AcceptsSixtyFourCharactersInEveryField) {
     EXPECT_TRUE(decodeGif(make(form)).ok);
 }
 
-TEST_F(MakeTest, BadInputIsRefusedAndNothingIsWritten) {
+struct Refused {
+    const char* what;
+    std::string body;
+    int status;
+    std::string contentType = "application/x-www-form-urlencoded";
+};
+
+std::string formWith(const std::string& name, const std::string& value) {
+    FormFields form = profileForm("10001");
+    setField(form, name, value);
+    return formEncode(form);
+}
+
+std::string formWithout(const std::string& name) {
+    FormFields form = profileForm("10001"), kept;
+    for (auto& field : form) {
+        if (field.first != name)
+            kept.push_back(field);
+    }
+    return formEncode(kept);
+}
+
+std::string formPlus(const std::string& name, const std::string& value) {
+    FormFields form = profileForm("10001");
+    form.emplace_back(name, value);
+    return formEncode(form);
+}
+
+TEST_F(MakeTest, RefusalsThatNameNoValidNumberWriteNothing) {
     make(profileForm("10001"));
     const auto before = folderContents(dataDir());
-
-    struct Case {
-        const char* what;
-        std::string body;
-        int status;
-        std::string contentType = "application/x-www-form-urlencoded";
-    };
-    auto with = [](const std::string& name, const std::string& value) {
-        FormFields form = profileForm("10001");
-        setField(form, name, value);
-        return formEncode(form);
-    };
-    auto without = [](const std::string& name) {
-        FormFields form = profileForm("10001"), kept;
-        for (auto& field : form) {
-            if (field.first != name)
-                kept.push_back(field);
-        }
-        return formEncode(kept);
-    };
-    auto plus = [](const std::string& name, const std::string& value) {
-        FormFields form = profileForm("10001");
-        form.emplace_back(name, value);
-        return formEncode(form);
-    };
     const std::string good = formEncode(profileForm("10001"));
-    const Case cases[] = {
-        {"qq path", with("qq", "../x"), 400},
-        {"qq path digits", with("qq", "../../12345"), 400},
-        {"qq letter", with("qq", "12a45"), 400},
-        {"qq empty", with("qq", ""), 400},
-        {"qq four digits", with("qq", "1234"), 400},
-        {"qq thirteen digits", with("qq", "1234567890123"), 400},
-        {"qq space", with("qq", " 12345"), 400},
-        {"qq fullwidth digits", with("qq", "１２３４５"), 400},
-        {"field 65 characters", with("usernick", repeat("字", 65)), 400},
-        {"field 65 ascii", with("userreflections", repeat("a", 65)), 400},
-        {"invalid byte", with("usernick", "\xff"), 400},
-        {"overlong slash", with("usernick", "\xc0\xaf"), 400},
-        {"surrogate", with("usernick", "\xed\xa0\x80"), 400},
-        {"truncated", with("usernick", "\xe5\xad"), 400},
-        {"above U+10FFFF", with("usernick", "\xf4\x90\x80\x80"), 400},
-        {"control character", with("usernick", "a\x01b"), 400},
-        {"template 0", with("template", "0"), 400},
-        {"template 49", with("template", "49"), 400},
-        {"template x", with("template", "x"), 400},
-        {"template empty", with("template", ""), 400},
-        {"template missing", without("template"), 400},
-        {"field missing", without("userreflections"), 400},
-        {"qq missing", without("qq"), 400},
-        {"unknown field", plus("evil", "1"), 400},
-        {"duplicate qq", plus("qq", "10002"), 400},
-        {"bad escape", good + "&usernick=%zz", 400},
-        {"cut escape", good.substr(0, good.rfind('=') + 1) + "%4", 400},
+    const Refused cases[] = {
+        {"qq path", formWith("qq", "../x"), 400},
+        {"qq path digits", formWith("qq", "../../12345"), 400},
+        {"qq letter", formWith("qq", "12a45"), 400},
+        {"qq empty", formWith("qq", ""), 400},
+        {"qq four digits", formWith("qq", "1234"), 400},
+        {"qq thirteen digits", formWith("qq", "1234567890123"), 400},
+        {"qq space", formWith("qq", " 12345"), 400},
+        {"qq fullwidth digits", formWith("qq", "１２３４５"), 400},
+        {"qq missing", formWithout("qq"), 400},
+        {"duplicate qq", formPlus("qq", "10002"), 400},
+        {"duplicate same qq", formPlus("qq", "10001"), 400},
         {"empty body", "", 400},
         {"oversized body", good + "&pad=" + std::string(20000, 'a'), 413},
         {"not a form", good, 415, "text/plain"},
@@ -200,7 +190,7 @@ TEST_F(MakeTest, BadInputIsRefusedAndNothingIsWritten) {
     };
     auto c = client();
     c->set_keep_alive(true);  // refusals must leave the connection usable or close it cleanly
-    for (const Case& test : cases) {
+    for (const Refused& test : cases) {
         auto res = c->Post("/make", test.body, test.contentType.c_str());
         ASSERT_TRUE(res) << test.what;
         EXPECT_EQ(res->status, test.status) << test.what << ": " << res->body;
@@ -210,6 +200,51 @@ TEST_F(MakeTest, BadInputIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(folderContents(dataDir()), before);
     // And the site still works.
     EXPECT_EQ(c->Get("/1.html")->status, 200);
+}
+
+TEST_F(MakeTest, ARefusedMakeForAValidNumberRemovesItsEarlierPicture) {
+    // Otherwise the program, fetching by number after the make, shows the old picture as new.
+    const std::string good = formEncode(profileForm("10001"));
+    const Refused cases[] = {
+        {"field 65 characters", formWith("usernick", repeat("字", 65)), 400},
+        {"field 65 ascii", formWith("userreflections", repeat("a", 65)), 400},
+        {"invalid byte", formWith("usernick", "\xff"), 400},
+        {"overlong slash", formWith("usernick", "\xc0\xaf"), 400},
+        {"surrogate", formWith("usernick", "\xed\xa0\x80"), 400},
+        {"truncated", formWith("usernick", "\xe5\xad"), 400},
+        {"above U+10FFFF", formWith("usernick", "\xf4\x90\x80\x80"), 400},
+        {"control character", formWith("usernick", "a\x01b"), 400},
+        {"newline", formWith("userannouncement", "a\nb"), 400},
+        {"tab", formWith("userannouncement", "a\tb"), 400},
+        {"delete", formWith("usernick", "a\x7f"), 400},
+        {"C1 next line", formWith("usernick", "a\xc2\x85"), 400},
+        {"right-to-left override", formWith("usernick", "a\u202eb"), 400},
+        {"left-to-right embedding", formWith("usernick", "\u202ab"), 400},
+        {"isolate", formWith("useraddress", "\u2066x\u2069"), 400},
+        {"pop isolate", formWith("useraddress", "x\u2069"), 400},
+        {"line separator", formWith("userreflections", "a\u2028b"), 400},
+        {"paragraph separator", formWith("userreflections", "a\u2029b"), 400},
+        {"template 0", formWith("template", "0"), 400},
+        {"template 49", formWith("template", "49"), 400},
+        {"template x", formWith("template", "x"), 400},
+        {"template empty", formWith("template", ""), 400},
+        {"template missing", formWithout("template"), 400},
+        {"field missing", formWithout("userreflections"), 400},
+        {"unknown field", formPlus("evil", "1"), 400},
+        {"bad escape", good + "&usernick=%zz", 400},
+        {"cut escape", good.substr(0, good.rfind('=') + 1) + "%4", 400},
+    };
+    for (const Refused& test : cases) {
+        make(profileForm("10001"));
+        auto res = client()->Post("/make", test.body, test.contentType.c_str());
+        ASSERT_TRUE(res) << test.what;
+        EXPECT_EQ(res->status, test.status) << test.what << ": " << res->body;
+        EXPECT_EQ(res->get_header_value("Content-Type"), "text/html; charset=utf-8") << test.what;
+        EXPECT_EQ(res->body.find("制作成功"), std::string::npos) << test.what;
+        EXPECT_EQ(get("/bg/10001.gif")->status, 404) << test.what;
+        EXPECT_EQ(folderContents(dataDir()), (std::map<std::string, std::string>{{"bg/", ""}}))
+            << test.what;
+    }
 }
 
 TEST_F(MakeTest, OversizedChunkedBodyIsRefused) {
@@ -232,15 +267,35 @@ TEST_F(MakeTest, OversizedChunkedBodyIsRefused) {
     EXPECT_EQ(folderContents(dataDir()), before);
 }
 
-TEST_F(MakeTest, MakeReportsFailureWhenThePictureCannotBeStored) {
+TEST_F(MakeTest, AMakeThatCannotBeStoredReportsFailureAndRemovesTheEarlierPicture) {
+    make(profileForm("10001"));
+    {
+        // A full disk, as the writing threads see it: no file may grow past 1 KiB.
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1024;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        auto res = post(profileForm("10001", 2));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 500);
+        EXPECT_EQ(res->body.find("制作成功"), std::string::npos);
+    }
+    EXPECT_EQ(get("/bg/10001.gif")->status, 404);
+    EXPECT_EQ(folderContents(dataDir()), (std::map<std::string, std::string>{{"bg/", ""}}));
+
     // The picture folder replaced by a file: the write fails, and the page must say so.
+    make(profileForm("10002"));
     fs::remove_all(dataDir() / "bg");
     std::ofstream(dataDir() / "bg") << "not a folder";
-    auto res = post(profileForm("10001"));
+    auto res = post(profileForm("10002"));
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 500);
     EXPECT_EQ(res->body.find("制作成功"), std::string::npos);
-    EXPECT_EQ(get("/bg/10001.gif")->status, 404);
+    EXPECT_EQ(get("/bg/10002.gif")->status, 404);
 }
 
 class BoundedMakeTest : public MakeTest {
@@ -282,7 +337,16 @@ TEST_F(AlertTest, ResultPageShowsTheSuccessDialogByDefault) {
     EXPECT_NE(res->body.find("alert(\"皮肤制作成功，请回到软件下载图片！\")"), std::string::npos);
 }
 
-TEST_F(MakeTest, ConcurrentPreviewsAndMakesAreAllAnswered) {
+class ManyMakesTest : public MakeTest {
+protected:
+    skinsite::Options siteOptions() const override {
+        skinsite::Options options = MakeTest::siteOptions();
+        options.maxMakes = 8;  // one for every client below: none gets the busy page
+        return options;
+    }
+};
+
+TEST_F(ManyMakesTest, ConcurrentPreviewsAndMakesAreAllAnswered) {
     constexpr int clients = 8, rounds = 12;
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;

@@ -58,37 +58,14 @@ TEST_F(RoutesTest, PreviewsAreFortyEightDistinctLoopingAnimations) {
     EXPECT_EQ(hashes.size(), static_cast<std::size_t>(skinsite::templateCount));
 }
 
-TEST_F(RoutesTest, TemplatePagesCarryTheMakeForm) {
+TEST_F(RoutesTest, TemplatePagesAreHtml) {
+    // What the form does is checked in the browser (browser_test.cpp).
     for (int n = 1; n <= skinsite::templateCount; ++n) {
-        const std::string number = std::to_string(n);
-        auto res = get("/" + number + ".html");
+        auto res = get("/" + std::to_string(n) + ".html");
         ASSERT_TRUE(res);
         ASSERT_EQ(res->status, 200) << n;
         EXPECT_EQ(res->get_header_value("Content-Type"), html);
-        const std::string& page = res->body;
-        EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
-        EXPECT_NE(page.find("<form method=\"post\" action=\"make\" accept-charset=\"UTF-8\">"),
-                  std::string::npos);
-        EXPECT_NE(page.find("name=\"template\" value=\"" + number + "\""), std::string::npos);
-        EXPECT_NE(page.find("img/pifu/bg" + number + ".gif"), std::string::npos);
-
-        // The text inputs, each with id and name alike, in page order.
-        std::size_t last = 0;
-        for (std::string_view id : skinsite::fieldIds) {
-            const std::string input =
-                "type=\"text\" id=\"" + std::string(id) + "\" name=\"" + std::string(id) + "\"";
-            std::size_t pos = page.find(input);
-            ASSERT_NE(pos, std::string::npos) << n << " " << id;
-            EXPECT_GT(pos, last) << n << " " << id << " out of order";
-            EXPECT_EQ(count(page, "id=\"" + std::string(id) + "\""), 1u) << n << " " << id;
-            EXPECT_EQ(count(page, "name=\"" + std::string(id) + "\""), 1u) << n << " " << id;
-            last = pos;
-        }
-        EXPECT_EQ(count(page, "btnmake"), 1u) << n;
-        EXPECT_NE(page.find("name=\"btnmake\" value=\"立即制作\" "
-                            "onclick=\"document.forms[0].submit()\""),
-                  std::string::npos);
-        EXPECT_GT(page.find("btnmake"), last);
+        EXPECT_TRUE(skinsite::isValidUtf8(res->body)) << n;
     }
 }
 
