@@ -102,8 +102,10 @@ bool knownEmpty(const Ref& target) {
 }  // namespace
 
 Value Channel::run(OpKind kind, const Ref& target, std::string_view member, const Args& args) {
-    if (knownEmpty(target))
+    if (knownEmpty(target)) {
+        m_lastOutcome = Outcome::NoAnswer;
         return Value();
+    }
     m_queue.push_back(makeOp(kind, target, member, args));
     return send(g_callTimeoutMs);
 }
@@ -173,6 +175,9 @@ Value Channel::send(int timeoutMs) {
                  results.size() == static_cast<qsizetype>(ops.size());
         }
     }
+    m_lastOutcome = ok                                  ? Outcome::Answered
+                    : !reply && m_transport->timedOut() ? Outcome::TimedOut
+                                                        : Outcome::NoAnswer;
 
     Value last;
     for (std::size_t i = 0; i < ops.size(); ++i) {

@@ -18,7 +18,12 @@ class Transport {
 public:
     virtual ~Transport() = default;
     virtual std::optional<std::string> roundTrip(const std::string& request, int timeoutMs) = 0;
+    // The latest roundTrip gave nullopt because its time ran out.
+    virtual bool timedOut() const { return false; }
 };
+
+// The longest reply taken from a page, in characters; a longer one gives neutral results.
+inline constexpr std::size_t kReplyCap = 64 * 1024 * 1024;
 
 class Channel : public std::enable_shared_from_this<Channel> {
 public:
@@ -40,6 +45,9 @@ public:
     // Resolves a pending reference by sending the queue.
     void resolve(Handle& handle);
 
+    // How the latest operation sent to this page ended.
+    Outcome lastOutcome() const { return m_lastOutcome; }
+
     static void setCallTimeout(int ms);
     static int callTimeout();
     static std::uint64_t roundTrips();
@@ -60,6 +68,7 @@ private:
     std::vector<std::uint32_t> m_released;
     std::uint32_t m_nextId = 1;
     std::uint64_t m_nextSeq = 1;
+    Outcome m_lastOutcome = Outcome::NoAnswer;
 };
 
 }  // namespace quelvo::dom

@@ -64,6 +64,11 @@ void flush(const Ref& target) {
         channel->flush();
 }
 
+Outcome lastOutcome(const Ref& target) {
+    Channel* channel = channelOf(target);
+    return channel ? channel->lastOutcome() : Outcome::NoAnswer;
+}
+
 std::uint64_t roundTrips() {
     return Channel::roundTrips();
 }

@@ -33,6 +33,9 @@ void invokeLater(const Ref& target, std::string_view member, const Args& args = 
 // Sends whatever is queued for the target's page and waits for it.
 void flush(const Ref& target);
 
+// How the latest call to the target's page ended; NoAnswer for an empty reference.
+Outcome lastOutcome(const Ref& target);
+
 // Round trips made so far, all pages together (for benchmarks and tests).
 std::uint64_t roundTrips();
 

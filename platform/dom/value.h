@@ -80,4 +80,13 @@ private:
 
 using Args = std::vector<Value>;
 
+// How a call to a page ended. A time-out is its own outcome, told apart from a null answer and
+// from a page that is gone, even though the call then gives the neutral result.
+enum class Outcome {
+    Answered,  // the page answered (its answer may still be a failure or null)
+    TimedOut,  // the page did not answer in time (hung, busy, or stuck in a dialog storm)
+    NoAnswer,  // nothing to ask or nobody to answer: an empty reference, a gone or navigated page,
+               // or a reply that could not be read
+};
+
 }  // namespace quelvo::dom

@@ -14,6 +14,8 @@ void messageBox(const Text& message, QWidget* parent) {
 void messageBox(const Text& message, const Text& title, QWidget* parent) {
     QMessageBox box(QMessageBox::NoIcon, toQString(title), toQString(message), QMessageBox::Ok,
                     parent);
+    // Texts may carry what a page or a site sent: never read them as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

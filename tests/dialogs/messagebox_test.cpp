@@ -28,5 +28,15 @@ TEST(MessageBox, TakesAGivenTitleAndKeepsNonAsciiTextWhole) {
     EXPECT_EQ(watcher.boxes().front().text, "图片还没有做好 😀");
 }
 
+// A text may carry what a site sent: it is shown as characters, never as markup or pictures.
+TEST(MessageBox, ShowsMarkupAsPlainText) {
+    test::ModalWatcher watcher;
+    const std::string markup = "<b>bold</b><img src=\"x.png\"> &amp;";
+    messageBox(Text::fromUtf8(markup));
+    ASSERT_EQ(watcher.boxes().size(), 1u);
+    EXPECT_EQ(watcher.boxes().front().text, markup);
+    EXPECT_EQ(watcher.boxes().front().format, Qt::PlainText);
+}
+
 }  // namespace
 }  // namespace quelvo::widgets

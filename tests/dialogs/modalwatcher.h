@@ -18,6 +18,7 @@ struct SeenBox {
     int buttons = 0;  // standard buttons shown
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     Qt::WindowModality modality = Qt::NonModal;
+    Qt::TextFormat format = Qt::AutoText;
 };
 
 class ModalWatcher {
@@ -46,6 +47,7 @@ private:
         seen.buttons = static_cast<int>(box->buttons().size());
         seen.icon = box->icon();
         seen.modality = box->windowModality();
+        seen.format = box->textFormat();
         m_boxes.push_back(seen);
         if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
             ok->click();

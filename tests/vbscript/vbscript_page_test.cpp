@@ -2,8 +2,15 @@
 // the subset that change nothing.
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QWebEngineScript>
+
 #include "platform/dom/dom.h"
 #include "support/browserfixture.h"
+#include "support/wait.h"
 #include "webpage/webpage.h"
 
 namespace quelvo {
@@ -18,6 +25,58 @@ protected:
         ASSERT_TRUE(page.Bind(std::nullopt, win::handleOf(m_host.get())));
     }
     std::string pageTitle() { return page.GetPageText("title"_t).toUtf8(); }
+
+    // Runs `code` in the page's own world and gives its value.
+    QVariant pageValue(const QString& code) {
+        bool done = false;
+        QVariant value;
+        m_browser->page()->runJavaScript(code, QWebEngineScript::MainWorld, [&](const QVariant& v) {
+            value = v;
+            done = true;
+        });
+        EXPECT_TRUE(test::waitFor([&] { return done; })) << code.toStdString();
+        return value;
+    }
+
+    // One case of the translator's tables (tests/vbscript/translate.test.mjs), on a real page.
+    void runCase(const QJsonObject& c) {
+        SCOPED_TRACE(c["name"].toString().toStdString());
+        ASSERT_TRUE(load("state.html"));
+        ASSERT_TRUE(page.Bind(std::nullopt, win::handleOf(m_host.get())));
+        if (c.contains("before"))
+            pageValue(c["before"].toString());
+        const QJsonArray scripts =
+            c["vbs"].isArray() ? c["vbs"].toArray() : QJsonArray{c["vbs"].toString()};
+        for (const QJsonValue& script : scripts)
+            page.RunScript(Text::fromUtf8(script.toString().toStdString()));
+        if (c.contains("after"))
+            pageValue(c["after"].toString());
+        if (c.contains("then"))
+            page.RunScript(Text::fromUtf8(c["then"].toString().toStdString()));
+        const QJsonObject expect = c["expect"].toObject();
+        for (auto it = expect.begin(); it != expect.end(); ++it) {
+            const QVariant actual = pageValue(it.key());
+            const QJsonValue wanted = it.value();
+            const std::string what = it.key().toStdString();
+            if (wanted.isDouble()) {
+                EXPECT_TRUE(actual.canConvert<double>()) << what;
+                EXPECT_EQ(actual.toDouble(), wanted.toDouble()) << what;
+            } else if (wanted.isBool()) {
+                EXPECT_EQ(actual.typeId(), QMetaType::Bool) << what;
+                EXPECT_EQ(actual.toBool(), wanted.toBool()) << what;
+            } else {
+                EXPECT_EQ(actual.typeId(), QMetaType::QString) << what;
+                EXPECT_EQ(actual.toString(), wanted.toString()) << what;
+            }
+        }
+    }
+
+    static QJsonArray cases(const char* file) {
+        QFile f(QString::fromStdString(test::fixturesDir("vbscript") + "/" + file));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << file;
+        return QJsonDocument::fromJson(f.readAll()).array();
+    }
+
     WebPage page;
 };
 
@@ -44,6 +103,17 @@ TEST_F(VbscriptTest, ScriptsLeaveTheirState) {
         SCOPED_TRACE(c.script);
         page.RunScript(Text::fromUtf8(c.script));
         EXPECT_EQ(pageTitle(), c.title);
+    }
+}
+
+// The translator's own tables run on a stand-in page under Node; here they run where the
+// translated scripts really run: a browser page with real elements, prototypes and builtins.
+TEST_F(VbscriptTest, TranslatorTablesHoldOnARealPage) {
+    for (const char* file : {"state_cases.json", "tamper_cases.json"}) {
+        const QJsonArray table = cases(file);
+        ASSERT_FALSE(table.isEmpty()) << file;
+        for (const QJsonValue& c : table)
+            runCase(c.toObject());
     }
 }
 

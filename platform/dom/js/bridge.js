@@ -404,7 +404,34 @@
         for (let i = 0; i < ops.length; i++) results.push(runOne(ops[i]));
         const released = request.r || [];
         for (let i = 0; i < released.length; i++) objects.delete(released[i]);
-        return JSON.stringify({ s: request.s, v: results });
+        return capReply(request.s, results);
+    }
+
+    // A reply never grows past the cap the native side accepts: texts too long for it fail,
+    // longest first, before anything is serialised (serialising that much is slow in itself).
+    const REPLY_CAP = 64 * 1024 * 1024;
+
+    function capReply(seq, results) {
+        const texts = [];
+        let size = 0;
+        for (let i = 0; i < results.length; i++) {
+            if (results[i][0] !== 's') continue;
+            texts.push(i);
+            size += results[i][1].length;
+        }
+        if (size > REPLY_CAP) {
+            texts.sort((a, b) => results[b][1].length - results[a][1].length);
+            for (let k = 0; k < texts.length && size > REPLY_CAP; k++) {
+                size -= results[texts[k]][1].length;
+                results[texts[k]] = ['x'];
+            }
+        }
+        const reply = JSON.stringify({ s: seq, v: results });
+        if (reply.length <= REPLY_CAP) return reply;
+        // Escapes made it too long after all: nothing of this batch travels.
+        const failed = [];
+        for (let i = 0; i < results.length; i++) failed.push(['x']);
+        return JSON.stringify({ s: seq, v: failed });
     }
 
     Object.defineProperty(global, '__quelvoBridge', { value: { run }, enumerable: false });
