@@ -5,15 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <string>
 
 #include "platform/widgets/picturebox.h"
 
 namespace {
 
-std::unique_ptr<QApplication> g_app;
-std::unique_ptr<quelvo::PictureBox> g_box;
+// Made once and never destroyed: Qt's own statics may be gone by the time exit handlers run.
+QApplication* g_app = nullptr;
+quelvo::PictureBox* g_box = nullptr;
 
 }  // namespace
 
@@ -21,8 +21,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // A decoder may not ask for more than this; the default of 256 MiB is slow under the sanitizer.
     QImageReader::setAllocationLimit(64);
-    g_app = std::make_unique<QApplication>(*argc, *argv);
-    g_box = std::make_unique<quelvo::PictureBox>();
+    g_app = new QApplication(*argc, *argv);
+    g_box = new quelvo::PictureBox;
     g_box->resize(64, 64);
     return 0;
 }
