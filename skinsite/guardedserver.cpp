@@ -258,6 +258,8 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
     ConnectionStream stream(sock, m_stopFd);
     ConnectionState state;
     t_connection = &state;
+    // Set when the connection ends with part of a request unread.
+    bool linger = false;
 
     auto answer = [&](int status, std::string_view why, const std::string& allow, bool head) {
         const std::string body = m_errorPage(status, why);
@@ -267,6 +269,7 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
                           "\r\nCache-Control: no-cache\r\nX-Content-Type-Options: nosniff\r\n";
         if (!allow.empty())
             out += "Allow: " + allow + "\r\n";
+        linger = true;
         out += "Connection: close\r\n\r\n";
         if (!head)
             out += body;
@@ -316,11 +319,16 @@ bool GuardedServer::process_and_close_socket(socket_t sock) {
             process_request(stream, served + 1 == keep_alive_max_count_, closedByClient, nullptr);
         if (isMake)
             m_makes.fetch_sub(1);
-        if (!written || closedByClient || state.closeAfter || stream.timedOut())
+        if (!written || closedByClient || state.closeAfter || stream.timedOut()) {
+            linger = state.closeAfter || stream.timedOut();
             break;
+        }
     }
     t_connection = nullptr;
-    lingeringClose(sock, m_stopFd);
+    if (linger)
+        lingeringClose(sock, m_stopFd);
+    else
+        ::close(sock);
     return true;
 }
 

@@ -293,7 +293,10 @@ int main(int argc, char** argv) {
     httplib::Client probe("127.0.0.1", port);
     auto alive = probe.Get("/");
     const bool stillServing = alive && alive->status == 200;
+    const auto stopBegin = Clock::now();
     skinSite.stop();
+    const double stopMs =
+        std::chrono::duration<double, std::milli>(Clock::now() - stopBegin).count();
 
     long requests = cold.requests, errors = cold.errors;
     for (const PhaseResult* phase : {&previews, &makes, &mixed}) {
@@ -305,11 +308,12 @@ int main(int argc, char** argv) {
     std::printf(
         "{\"benchmark\":\"skinsite_load\",\"connections\":%d,\"max_makes\":%d,"
         "\"make_share\":%.2f,"
-        "\"time_limit_seconds\":%.0f,\"aborted\":%s,\"start_ms\":%.1f,\"requests\":%ld,"
+        "\"time_limit_seconds\":%.0f,\"aborted\":%s,\"start_ms\":%.1f,\"stop_ms\":%.1f,"
+        "\"requests\":%ld,"
         "\"errors\":%ld,\"serving_after\":%s,\"cold_previews\":%s,\"previews_only\":%s,"
         "\"makes_only\":%s,\"mixed\":%s}\n",
         settings.connections, options.maxMakes, settings.makeShare, settings.timeLimit,
-        shared.aborted ? "true" : "false", startMs, requests, errors,
+        shared.aborted ? "true" : "false", startMs, stopMs, requests, errors,
         stillServing ? "true" : "false", tallyJson(cold, coldSeconds).c_str(),
         phaseJson(previews).c_str(), phaseJson(makes).c_str(), phaseJson(mixed).c_str());
     return errors == 0 && !shared.aborted && stillServing ? 0 : 1;
