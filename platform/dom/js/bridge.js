@@ -92,9 +92,12 @@
         return holder ? holder.id : '';
     }
 
+    // Only on… names are events: "click" or "" fire nothing.
+    const isEventName = (name) => typeof name === 'string' && /^on./i.test(name);
+
     function fireEvent(el, name) {
-        let type = lower(name);
-        if (type.startsWith('on')) type = type.slice(2);
+        if (!isEventName(name)) return false;
+        const type = lower(name).slice(2);
         const mouse = /^(click|dblclick|mouse|contextmenu)/.test(type);
         const view = el.ownerDocument ? el.ownerDocument.defaultView : null;
         const event = mouse
@@ -131,10 +134,23 @@
         }
     }
 
+    function outerTextOf(el) {
+        return isTextArea(el) ? el.value : el.outerText;
+    }
+
+    // A member's value as it stands: a method is handed over, never called.
+    function memberValue(el, name) {
+        const m = resolve(el, String(name));
+        if (!m || m.kind === 'shim') return FAIL;
+        return el[m.name];
+    }
+
     const elementShims = {
         all: { get: (el) => new ElementList(Array.from(el.getElementsByTagName('*'))) },
         fireevent: { method: (el, args) => fireEvent(el, args[0]) },
         innertext: { get: innerTextOf, set: setInnerText },
+        outertext: { get: outerTextOf, set: (el, value) => { el.outerText = value; } },
+        __quelvomember: { method: (el, args) => memberValue(el, args[0]) },
     };
     // The text of each named member of every item, read in one go (a big page would otherwise
     // need a round trip per item and member). Each value ends in "\u0001" and a tag: s text,
@@ -294,7 +310,9 @@
             obj[m.name](value);
             return true;
         }
-        obj[m ? m.name : name] = value;  // strict mode: a read-only member throws
+        // A member the object lacks is not made up: the write fails.
+        if (!m) return false;
+        obj[m.name] = value;  // strict mode: a read-only member throws
         return true;
     }
 
@@ -359,7 +377,11 @@
         for (let i = 0; i < ops.length; i++) results.push(runOne(ops[i]));
         const released = request.r || [];
         for (let i = 0; i < released.length; i++) objects.delete(released[i]);
-        return JSON.stringify({ s: request.s, v: results });
+        const reply = JSON.stringify({ s: request.s, v: results });
+        // Popup boxes are drawn natively: their changes go in front of the reply, ended by a
+        // U+0001, which JSON text never holds unescaped.
+        const popups = global.__quelvoPopup ? global.__quelvoPopup.changes(objects) : '';
+        return popups ? popups + '\u0001' + reply : reply;
     }
 
     Object.defineProperty(global, '__quelvoBridge', { value: { run }, enumerable: false });
