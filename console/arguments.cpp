@@ -72,10 +72,15 @@ dom::Ref Arguments::ref(int i) const {
     if (omitted(i))
         return dom::Ref();
     QJsonValue v = m_values.at(i);
-    if (!v.isObject() || !v.toObject().value("ref").isString()) {
-        throw RequestError(position(i) + " must be a reference {\"ref\": \"rN\"} or null");
+    const QJsonValue name = v.isObject() ? v.toObject().value("ref") : QJsonValue::Undefined;
+    // {"ref": null} is the empty reference, given: null alone means the argument is omitted.
+    if (name.isNull())
+        return dom::Ref();
+    if (!name.isString()) {
+        throw RequestError(position(i) +
+                           " must be a reference {\"ref\": \"rN\"}, {\"ref\": null} or null");
     }
-    return m_session.ref(v.toObject().value("ref").toString().toStdString());
+    return m_session.ref(name.toString().toStdString());
 }
 
 std::optional<dom::Ref> Arguments::optionalRef(int i) const {

@@ -25,7 +25,8 @@ public:
     std::optional<int> optionalInteger(int i) const;
     bool boolean(int i) const;
     std::optional<bool> optionalBoolean(int i) const;
-    // A reference argument: {"ref": "rN"}, or null for an empty reference.
+    // A reference argument: {"ref": "rN"}, or {"ref": null} for an empty one; null (omitted)
+    // also gives an empty reference where the argument is not optional.
     dom::Ref ref(int i) const;
     std::optional<dom::Ref> optionalRef(int i) const;
     win::HWND handle(int i) const;

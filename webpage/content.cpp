@@ -51,8 +51,14 @@ void WebPage::RunScript(const Text& script, const std::optional<Text>& language)
 }
 
 bool WebPage::FireElementEvent(const dom::Ref& element, const Text& eventName) {
+    // Only on… names are events; anything else ("click" included) would read or call some
+    // other member of the element.
+    const std::string& name = eventName.bytes();
+    if (name.size() < 3 || asciiLower(Text(name.substr(0, 2))).bytes() != "on")
+        return false;
     // Whatever the read gives is passed on: a handler, null, or the empty value of a failed read.
-    dom::Value handler = dom::get(element, eventName.bytes());
+    // The handler is read as a value: a method of that name is handed over, not called.
+    dom::Value handler = dom::get(element, "__quelvoMember", {eventName});
     dom::Value fired = dom::call(element, "FireEvent", {eventName, handler});
     return fired.kind() == dom::Value::Kind::Bool && std::get<bool>(fired.variant());
 }

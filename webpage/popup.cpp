@@ -1,4 +1,5 @@
-// The popup box: a frameless window of the page filled with the caller's HTML.
+// The popup box: a frameless box over the page, with a document of its own filled with the
+// caller's HTML.
 #include <string>
 
 #include "platform/dom/dom.h"

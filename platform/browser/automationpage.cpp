@@ -8,6 +8,8 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
+#include "platform/browser/popupoverlays.h"
+
 namespace quelvo {
 
 class AutomationPage::DialogScope {
@@ -46,12 +48,21 @@ AutomationPage::AutomationPage(QObject* parent) : QWebEnginePage(parent) {
     bridge.setRunsOnSubFrames(true);
     scripts().insert(bridge);
 
-    connect(this, &QWebEnginePage::loadStarted, this, [this] { m_rendererGone = false; });
+    // The boxes belong to the document that made them.
+    m_popups = new PopupOverlays(this);
+    connect(this, &QWebEnginePage::loadStarted, this, [this] {
+        m_rendererGone = false;
+        m_popups->clear();
+    });
     connect(this, &QWebEnginePage::loadFinished, this, [this] { m_hasDocument = true; });
     connect(this, &QWebEnginePage::renderProcessTerminated, this, [this] {
         m_rendererGone = true;
         emit callsAborted();
     });
+}
+
+void AutomationPage::showPopupChanges(const QString& changes) {
+    m_popups->apply(changes);
 }
 
 QWidget* AutomationPage::dialogParent() const {

@@ -8,6 +8,8 @@
 
 namespace quelvo {
 
+class PopupOverlays;
+
 enum class PageDialogPolicy {
     Show,      // message boxes the user answers
     AnswerOk,  // answered at once as if OK was pressed, and reported
@@ -34,6 +36,8 @@ public:
     // The renderer is gone (crashed or killed) until the next load starts.
     bool rendererGone() const { return m_rendererGone; }
     bool hasDocument() const { return m_hasDocument; }
+    // Applies what the bridge reports of the document's popup boxes.
+    void showPopupChanges(const QString& changes);
 
 signals:
     void callsAborted();
@@ -56,6 +60,7 @@ private:
     int m_dialogDepth = 0;
     bool m_rendererGone = false;
     bool m_hasDocument = false;
+    PopupOverlays* m_popups = nullptr;
 };
 
 // The bridge's scripts, in the order they are injected.

@@ -36,6 +36,13 @@ std::optional<std::string> PageTransport::roundTrip(const std::string& request, 
     }
     if (!reply || *reply == QLatin1String("missing"))
         return std::nullopt;
+    // Changes of popup boxes come first, ended by a U+0001 that no JSON reply holds unescaped.
+    const qsizetype cut = reply->indexOf(QChar(1));
+    if (cut >= 0) {
+        if (m_page)
+            m_page->showPopupChanges(reply->left(cut));
+        return reply->mid(cut + 1).toStdString();
+    }
     return reply->toStdString();
 }
 

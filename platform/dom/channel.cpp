@@ -83,8 +83,8 @@ Channel::Pending Channel::makeOp(OpKind kind, const Ref& target, std::string_vie
         encodedArgs.append(encodeArg(a));
     }
     QJsonArray json{QString(QChar(static_cast<char>(kind))), static_cast<qint64>(targetId),
-                    QString::fromUtf8(member.data(), static_cast<qsizetype>(member.size())),
-                    encodedArgs, static_cast<qint64>(op.resultId)};
+                    toQString(Text(std::string(member))), encodedArgs,
+                    static_cast<qint64>(op.resultId)};
     op.json = QJsonDocument(json).toJson(QJsonDocument::Compact).toStdString();
     return op;
 }

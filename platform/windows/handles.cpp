@@ -3,11 +3,14 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QUrl>
 #include <QWidget>
 
@@ -220,9 +223,18 @@ std::intptr_t ShellExecuteA(HWND owner, const char* verb, const char* file, cons
         return 2;  // ERROR_FILE_NOT_FOUND
     if (verb && *verb && asciiLower(Text(verb)).bytes() != "open")
         return 31;  // no association
-    QString target = QString::fromStdString(Text(file).toUtf8());
-    QUrl url = QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile);
-    if (!url.isValid())
+    const QString target = QString::fromStdString(Text(file).toUtf8());
+    // An existing file or folder, relative to the current folder or absolute, comes first.
+    const QFileInfo info(QDir::current(), target);
+    if (info.exists()) {
+        const QString path = info.absoluteFilePath();
+        if (info.isFile() && info.isExecutable())
+            return QProcess::startDetached(path, {}, info.absolutePath()) ? 42 : 2;
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(path)) ? 42 : 31;
+    }
+    // Anything else only as an address with its own scheme: no name is guessed into a host.
+    const QUrl url(target, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.isRelative())
         return 2;
     return QDesktopServices::openUrl(url) ? 42 : 31;
 }

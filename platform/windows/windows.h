@@ -59,7 +59,9 @@ LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 // Each result is good for one call. `object` keeps what it held on failure.
 HRESULT ObjectFromLresult(LRESULT result, const GUID& iid, WPARAM wParam, dom::Ref* object);
 
-// Opens `file` (a path or an address) with the system's program for it; > 32 on success.
+// Opens `file` with the system: an existing file or folder (absolute, or relative to the current
+// folder) with its default program, an executable file by starting it, anything else only as an
+// address with a scheme. > 32 on success.
 std::intptr_t ShellExecuteA(HWND owner, const char* verb, const char* file, const char* parameters,
                             const char* directory, int showCommand);
 

@@ -70,6 +70,39 @@ TEST_F(DomTest, FailuresGiveNeutralResults) {
     EXPECT_TRUE(dom::callObject(links, "item", {5.0}).empty());
 }
 
+struct WriteCase {
+    const char* id;
+    const char* member;
+    bool accepted;
+};
+
+// A write reaches a member the object has, own or inherited, found without regard to case; a
+// member it lacks is not made up.
+TEST_F(DomTest, WritesReachOnlyMembersTheObjectHas) {
+    ASSERT_TRUE(load("basic.html"));
+    dom::Ref doc = document();
+    const WriteCase cases[] = {
+        {"box", "value", false},   {"box", "noSuchMember", false}, {"box", "Title", true},
+        {"name", "VALUE", true},   {"name", "defaultvalue", true}, {"box", "innerText", true},
+        {"go", "onclickx", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.id) + "." + c.member);
+        dom::Ref element = byId(doc, c.id);
+        EXPECT_EQ(dom::put(element, c.member, "写"_t), c.accepted);
+        EXPECT_EQ(dom::getText(element, c.member), c.accepted ? "写"_t : Text());
+    }
+}
+
+// Member names are texts like any other: one outside ASCII reaches the page as that name.
+TEST_F(DomTest, MemberNamesOutsideAsciiArriveAsTheyAre) {
+    ASSERT_TRUE(load("basic.html"));
+    dom::Ref data = dom::getObject(byId(document(), "box"), "dataset");
+    EXPECT_EQ(dom::getText(data, "名字"_t.bytes()).toUtf8(), "值");
+    EXPECT_TRUE(dom::put(data, "名字"_t.bytes(), "新值"_t));
+    EXPECT_EQ(dom::getText(data, "名字"_t.bytes()).toUtf8(), "新值");
+}
+
 TEST_F(DomTest, PageThatBreaksBuiltinsBreaksNothing) {
     ASSERT_TRUE(load("hostile.html"));
     dom::Ref doc = document();

@@ -76,5 +76,37 @@ TEST(ConsoleCompanions, SelectBoxAsAConsoleObject) {
     EXPECT_EQ(console.ask("quit"), true);
 }
 
+// {"ref": null} is an empty reference given, null an omitted one.
+TEST(ConsoleReferences, EmptyReferenceDiffersFromAnOmittedOne) {
+    test::LoopbackServer server(test::fixturesDir("webpage_more"));
+    ConsoleSession console;
+    ASSERT_TRUE(console.started());
+    ASSERT_EQ(console.ask("load", {QString::fromStdString(server.url("/popup.html"))}), true);
+    const QJsonValue window = console.ask("browserWindow");
+    const QJsonObject empty{{"ref", QJsonValue::Null}};
+    ASSERT_EQ(console.ask("Bind", {QJsonValue::Null, window}), true);
+    EXPECT_EQ(console.ask("GetPageText", {"title"}), "popup");
+
+    // An empty document unbinds, whatever the window says; an omitted one leaves the binding.
+    EXPECT_EQ(console.ask("Bind", {empty, window}), false);
+    EXPECT_EQ(console.ask("GetPageText", {"title"}), "");
+    EXPECT_EQ(console.ask("Bind", {QJsonValue::Null, window}), true);
+    EXPECT_EQ(console.ask("Bind", {QJsonValue::Null, QJsonValue::Null}), false);
+    EXPECT_EQ(console.ask("GetPageText", {"title"}), "popup");
+
+    // A popup with an empty anchor and one without: both are shown at the given place.
+    const QJsonArray place{1, 2, 30, 40, "x", QJsonValue::Null, QJsonValue::Null, QJsonValue::Null};
+    QJsonArray withEmpty = place;
+    withEmpty.append(empty);
+    EXPECT_TRUE(console.ask("ShowPopup", withEmpty).toObject().contains("ref"));
+    EXPECT_TRUE(console.ask("ShowPopup", place).toObject().contains("ref"));
+    EXPECT_EQ(console.ask("HidePopup", {empty}), QJsonValue::Null);
+
+    // Anything else in place of a reference is a wrong argument.
+    EXPECT_TRUE(console.ask("Bind", {QJsonObject{{"ref", 5}}}).toString().startsWith("error:"));
+    EXPECT_TRUE(console.ask("Bind", {QJsonObject{}}).toString().startsWith("error:"));
+    EXPECT_EQ(console.ask("quit"), true);
+}
+
 }  // namespace
 }  // namespace quelvo

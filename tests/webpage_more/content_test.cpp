@@ -45,6 +45,17 @@ TEST_F(ContentTest, ElementReadersWorkOnTheGivenElementBoundOrNot) {
     EXPECT_TRUE(page.GetOuterText(none).empty());
 }
 
+TEST_F(ContentTest, TextAreaGivesItsTextAsInnerAndOuterText) {
+    open("events.html");
+    dom::Ref area = byId(doc, "area");
+    EXPECT_EQ(page.GetInnerText(area).toUtf8(), "line one");
+    EXPECT_EQ(page.GetOuterText(area).toUtf8(), "line one");
+    // What the user typed, not the markup's text.
+    ASSERT_TRUE(dom::put(area, "value", "typed 文字"_t));
+    EXPECT_EQ(page.GetInnerText(area).toUtf8(), "typed 文字");
+    EXPECT_EQ(page.GetOuterText(area).toUtf8(), "typed 文字");
+}
+
 struct FrameCase {
     const char* key;
     int mode;
@@ -146,6 +157,29 @@ TEST_F(ContentTest, FireElementEventRunsTheHandlerAndReportsTheCall) {
     WebPage unbound;
     EXPECT_TRUE(unbound.FireElementEvent(byId(doc, "target"), "onclick"_t));
     EXPECT_FALSE(page.FireElementEvent(dom::Ref(), "onclick"_t));
+}
+
+struct EventNameCase {
+    const char* name;  // UTF-8
+    bool fired;
+    const char* title;  // the page's title afterwards
+};
+
+// Only on… names are events. Any other name fires nothing, and reading it calls no method of the
+// element ("click" would click it).
+TEST_F(ContentTest, FireElementEventTakesOnlyOnNames) {
+    const EventNameCase cases[] = {
+        {"onclick", true, "clicked 1"}, {"ONCLICK", true, "clicked 1"},
+        {"on点击", true, "fired 点击"}, {"click", false, "events"},
+        {"", false, "events"},          {"on", false, "events"},
+        {"focus", false, "events"},     {"blur", false, "events"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        open("events.html");
+        EXPECT_EQ(page.FireElementEvent(byId(doc, "target"), Text::fromUtf8(c.name)), c.fired);
+        EXPECT_EQ(docTitle(), c.title);
+    }
 }
 
 }  // namespace

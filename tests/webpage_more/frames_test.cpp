@@ -2,6 +2,7 @@
 // another origin gives neutral results throughout.
 #include <gtest/gtest.h>
 
+#include <QWebEngineView>
 #include <atomic>
 
 #include "platform/dom/dom.h"
@@ -84,14 +85,25 @@ TEST_F(FramesTest, SameOriginFrameDocumentWorksLikeAPage) {
     EXPECT_EQ(page.GetDocumentProperty("lookupNamespaceURI"_t, Text()).bytes(),
               "http://www.w3.org/1999/xhtml");
 
-    // A popup of the frame's window lives in the frame's document.
+    // A popup of the frame's window is placed in the frame's part of the view, and is no part of
+    // the frame's document.
+    dom::Ref holder = outer.GetFrameElement("same"_t, 0);
+    dom::Ref rect = dom::callObject(holder, "getBoundingClientRect");
+    const int left =
+        static_cast<int>(dom::getNumber(rect, "left") + dom::getNumber(holder, "clientLeft"));
+    const int top =
+        static_cast<int>(dom::getNumber(rect, "top") + dom::getNumber(holder, "clientTop"));
     dom::Ref popup = page.ShowPopup(1, 2, 30, 20, "p"_t);
-    dom::Ref holder = dom::getObject(
-        dom::getObject(dom::getObject(popup, "document"), "parentWindow"), "frameElement");
-    EXPECT_EQ(dom::getText(dom::getObject(holder, "ownerDocument"), "title").bytes(),
-              "run in frame");
+    const auto boxes = m_browser->findChildren<QWidget*>("quelvo-popup");
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_TRUE(boxes.front()->isVisibleTo(m_browser));
+    EXPECT_EQ(boxes.front()->geometry().translated(-m_browser->view()->pos()),
+              QRect(left + 1, top + 2, 30, 20));
+    EXPECT_EQ(page.FrameCount(), 0);
+    EXPECT_EQ(dom::getNumber(page.GetElementsByTag("iframe"_t), "length"), 0.0);
     page.HidePopup(popup);
     EXPECT_NE(dom::get(popup, "isOpen").toNumber(), -1.0);
+    EXPECT_FALSE(boxes.front()->isVisibleTo(m_browser));
 
     page.WriteDocument("<p id=\"w\">written</p>"_t);
     EXPECT_EQ(page.GetInnerText(dom::getObject(doc, "getElementById", {"w"_t})).bytes(), "written");

@@ -39,7 +39,7 @@ const Mark kMarks[] = {
     {"l2", "innerText", "Two[链接2]"},  // an anchor without an address is a link too
     {"l2", "title", "Home[第 2 个链接]"},
     {"pic", "title", "[第 1 个图片]"},
-    {"f", "value", "[表单1]"},
+    {"f", "value", ""},  // a form has no value to write the mark into: only its title is marked
     {"f", "title", "[第 1 个表单]"},
     {"t1", "value", "a[文本框1]"},
     {"t1", "title", "[第 1 个文本框]"},
@@ -95,15 +95,16 @@ TEST_F(InspectorTest, ASecondRunAppendsASecondSetOfMarks) {
 }
 
 TEST_F(InspectorTest, ValuesOfAnyContentAndKindAreReadAsASingleReadWould) {
-    // A separator-like control character and characters outside GBK inside a title, and a form
-    // whose `value` is a number.
+    // A separator-like control character and characters outside GBK inside a title; a form,
+    // which has no value of its own, gets none made up by its mark.
     dom::Ref link = byId(doc, "l1");
     ASSERT_TRUE(dom::put(link, "title", "a\x01b\x01\x01c 😀"_t));
     dom::Ref form = byId(doc, "f");
-    ASSERT_TRUE(dom::put(form, "value", 2.5));
+    ASSERT_FALSE(dom::put(form, "value", 2.5));
     page.InspectPage(m_browser->documentWindow());
     EXPECT_EQ(read("l1", "title"), "a\x01b\x01\x01c 😀[第 1 个链接]");
-    EXPECT_EQ(read("f", "value"), "2.5[表单1]");
+    EXPECT_EQ(read("f", "value"), "");
+    EXPECT_EQ(read("f", "title"), "[第 1 个表单]");
     EXPECT_EQ(read("l2", "title"), "Home[第 2 个链接]");
 }
 

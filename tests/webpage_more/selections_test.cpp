@@ -85,6 +85,45 @@ TEST_F(SelectionTest, ReplaceSelectionPastesHtmlInPlaceOfTheSelection) {
     unbound.ReplaceSelection("x"_t);
 }
 
+TEST_F(SelectionTest, ReplaceSelectionRunsNoScriptOfTheHtml) {
+    selectText("other", 0, 5);
+    page.ReplaceSelection("<script>document.title = 'ran'</script><i id=\"new\">新</i>"_t);
+    EXPECT_EQ(dom::getText(doc, "title").toUtf8(), "selection");
+    EXPECT_FALSE(byId(doc, "new").empty());
+}
+
+struct ControlCase {
+    const char* id;
+    int from, to;
+    const char* selected;
+    const char* value;  // after "<b>新</b>" replaced the selection
+};
+
+// A selection inside a text box or text area is part of its value; what replaces it goes in as
+// text, and the page around the control stays as it was.
+TEST_F(SelectionTest, SelectionInsideAFocusedTextControlIsPartOfItsValue) {
+    const ControlCase cases[] = {
+        {"box", 6, 11, "world", "hello <b>新</b>"},
+        {"area", 4, 7, "two", "one <b>新</b> three"},
+        {"box", 5, 5, "", "hello<b>新</b> world"},  // a caret: inserted there
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.id) + " " + std::to_string(c.from));
+        ASSERT_TRUE(load("selection.html"));
+        doc = document();
+        ASSERT_TRUE(page.Bind(doc, std::nullopt));
+        const Text before = page.GetPageText("outerHTML"_t);
+        dom::Ref control = byId(doc, c.id);
+        dom::call(control, "focus");
+        dom::call(control, "setSelectionRange", {std::int32_t{c.from}, std::int32_t{c.to}});
+        EXPECT_EQ(page.GetSelectedText().toUtf8(), c.selected);
+        EXPECT_EQ(page.GetSelectedText(1).toUtf8(), c.selected);
+        page.ReplaceSelection("<b>新</b>"_t);
+        EXPECT_EQ(dom::getText(control, "value").toUtf8(), c.value);
+        EXPECT_EQ(page.GetPageText("outerHTML"_t), before);
+    }
+}
+
 class SelectBoxLookupTest : public test::BrowserTest {
 protected:
     SelectBoxLookupTest() : BrowserTest("webpage_more") {}

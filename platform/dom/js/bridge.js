@@ -92,9 +92,12 @@
         return holder ? holder.id : '';
     }
 
+    // Only on… names are events: "click" or "" fire nothing.
+    const isEventName = (name) => typeof name === 'string' && /^on./i.test(name);
+
     function fireEvent(el, name) {
-        let type = lower(name);
-        if (type.startsWith('on')) type = type.slice(2);
+        if (!isEventName(name)) return false;
+        const type = lower(name).slice(2);
         const mouse = /^(click|dblclick|mouse|contextmenu)/.test(type);
         const view = el.ownerDocument ? el.ownerDocument.defaultView : null;
         const event = mouse
@@ -131,10 +134,23 @@
         }
     }
 
+    function outerTextOf(el) {
+        return isTextArea(el) ? el.value : el.outerText;
+    }
+
+    // A member's value as it stands: a method is handed over, never called.
+    function memberValue(el, name) {
+        const m = resolve(el, String(name));
+        if (!m || m.kind === 'shim') return FAIL;
+        return el[m.name];
+    }
+
     const elementShims = {
         all: { get: (el) => new ElementList(Array.from(el.getElementsByTagName('*'))) },
         fireevent: { method: (el, args) => fireEvent(el, args[0]) },
         innertext: { get: innerTextOf, set: setInnerText },
+        outertext: { get: outerTextOf, set: (el, value) => { el.outerText = value; } },
+        __quelvomember: { method: (el, args) => memberValue(el, args[0]) },
     };
     const collectionShims = {
         item: { method: (c, args) => itemOf(c, args) },
@@ -339,7 +355,9 @@
             obj[m.name](value);
             return true;
         }
-        obj[m ? m.name : name] = value;  // strict mode: a read-only member throws
+        // A member the object lacks is not made up: the write fails.
+        if (!m) return false;
+        obj[m.name] = value;  // strict mode: a read-only member throws
         return true;
     }
 
@@ -404,7 +422,11 @@
         for (let i = 0; i < ops.length; i++) results.push(runOne(ops[i]));
         const released = request.r || [];
         for (let i = 0; i < released.length; i++) objects.delete(released[i]);
-        return capReply(request.s, results);
+        const reply = capReply(request.s, results);
+        // Popup boxes are drawn natively: their changes go in front of the reply, ended by a
+        // U+0001, which JSON text never holds unescaped.
+        const popups = global.__quelvoPopup ? global.__quelvoPopup.changes(objects) : '';
+        return popups ? popups + '\u0001' + reply : reply;
     }
 
     // A reply never grows past the cap the native side accepts: texts too long for it fail,

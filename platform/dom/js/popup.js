@@ -1,5 +1,9 @@
-// The window's `createPopup` for the bridge: a frameless box over the page with a document of its
-// own, shown at a place of the viewport or of an anchor element, and hidden again.
+// The window's `createPopup` for the bridge: a frameless box with a document of its own, shown at
+// a place of the viewport or of an anchor element, and hidden again.
+//
+// The box's document belongs to no page: it is a document of its own that no frame holds, so the
+// page's frames, markup and elements never show it. The native side draws it in a window over the
+// browser control from the changes the bridge hands back after each batch.
 //
 // Runs in the isolated world before the bridge; the bridge finds it as globalThis.__quelvoPopup.
 (function installPopup(global) {
@@ -12,18 +16,16 @@
     const toNumber = Number;
     const isFinite = Number.isFinite;
     const trunc = Math.trunc;
+    const stringify = JSON.stringify;
 
-    // Above anything a page is likely to stack.
-    const topmost = '2147483647';
-
-    function pixels(value) {
+    function whole(value) {
         const n = toNumber(value);
-        return (isFinite(n) ? trunc(n) : 0) + 'px';
+        return isFinite(n) ? trunc(n) : 0;
     }
 
-    // Old popups took colours without "#" ("solid C0C0C0 1px"); Chromium's quirks mode takes them
-    // in colour properties but not in shorthands such as border. The box's body style takes them
-    // everywhere: a bare group of 3 or 6 hex digits gets its "#".
+    // Old popups took colours without "#" ("solid C0C0C0 1px"); a standards-mode document takes
+    // them in no property. The box's body style takes them everywhere: a bare group of 3 or 6 hex
+    // digits gets its "#".
     const colourProperties = {
         border: 'border',
         borderColor: 'border-color',
@@ -45,34 +47,8 @@
         }
     }
 
-    function makeFrame(doc) {
-        const frame = doc.createElement('iframe');
-        frame.setAttribute('frameborder', '0');
-        frame.setAttribute('scrolling', 'no');
-        frame.setAttribute('tabindex', '-1');
-        frame.setAttribute('aria-hidden', 'true');
-        const style = frame.style;
-        style.setProperty('position', 'fixed', 'important');
-        style.setProperty('display', 'none', 'important');
-        style.setProperty('border', '0', 'important');
-        style.setProperty('margin', '0', 'important');
-        style.setProperty('padding', '0', 'important');
-        style.setProperty('background', 'transparent', 'important');
-        style.setProperty('z-index', topmost, 'important');
-        (doc.body || doc.documentElement).appendChild(frame);
-        return frame;
-    }
-
-    // The box's document: the empty document of a frame without an address, of the page's origin
-    // and in quirks mode like the documents of old popups.
-    function prepareDocument(frame) {
-        const doc = frame.contentDocument;
-        if (!doc) return null;
-        if (!doc.body) {
-            doc.open();
-            doc.write('<html><head></head><body></body></html>');
-            doc.close();
-        }
+    function makeDocument(win) {
+        const doc = win.document.implementation.createHTMLDocument('');
         const root = doc.documentElement.style;
         root.margin = '0';
         root.height = '100%';
@@ -86,11 +62,32 @@
         return doc;
     }
 
+    // Where a point of a frame's viewport lies in the top window's viewport.
+    function offsetToTop(win) {
+        let left = 0;
+        let top = 0;
+        for (let w = win; w && w.parent && w.parent !== w; w = w.parent) {
+            const holder = w.frameElement;
+            if (!holder) break;
+            const box = holder.getBoundingClientRect();
+            left += box.left + holder.clientLeft;
+            top += box.top + holder.clientTop;
+        }
+        return { left, top };
+    }
+
+    const live = new Set();
+    let nextId = 1;
+
     class Popup {
         constructor(win) {
-            const frame = makeFrame(win.document);
-            defineProperty(this, 'frame', { value: frame });
-            defineProperty(this, 'box', { value: prepareDocument(frame) });
+            defineProperty(this, 'win', { value: win });
+            defineProperty(this, 'id', { value: nextId++ });
+            defineProperty(this, 'box', { value: makeDocument(win) });
+            defineProperty(this, 'state', {
+                value: { open: false, x: 0, y: 0, w: 0, h: 0, sent: '' },
+            });
+            live.add(this);
         }
 
         get document() {
@@ -98,8 +95,7 @@
         }
 
         get isOpen() {
-            const shown = this.frame.style.getPropertyValue('display') !== 'none';
-            return this.frame.isConnected && shown;
+            return this.state.open;
         }
 
         // x and y count from the viewport's corner, or from the anchor element's corner.
@@ -112,23 +108,54 @@
                 left += box.left;
                 top += box.top;
             }
-            const style = this.frame.style;
-            style.setProperty('left', pixels(left), 'important');
-            style.setProperty('top', pixels(top), 'important');
-            style.setProperty('width', pixels(width), 'important');
-            style.setProperty('height', pixels(height), 'important');
-            style.setProperty('display', 'block', 'important');
+            const frame = offsetToTop(this.win);
+            const state = this.state;
+            state.x = whole(left + frame.left);
+            state.y = whole(top + frame.top);
+            state.w = Math.max(0, whole(width));
+            state.h = Math.max(0, whole(height));
+            state.open = true;
         }
 
         hide() {
-            this.frame.style.setProperty('display', 'none', 'important');
+            this.state.open = false;
         }
+    }
+
+    // What changed since the last call, as a JSON list for the native side ('' when nothing did):
+    // boxes shown, moved, refilled or hidden, and boxes no reference holds any more, which go.
+    function changes(held) {
+        if (live.size === 0) return '';
+        const kept = new Set();
+        held.forEach((value) => {
+            if (value instanceof Popup) kept.add(value);
+        });
+        const out = [];
+        live.forEach((popup) => {
+            if (!kept.has(popup)) {
+                live.delete(popup);
+                out.push({ i: popup.id, gone: true });
+                return;
+            }
+            const s = popup.state;
+            const now = s.open
+                ? { i: popup.id, open: true, x: s.x, y: s.y, w: s.w, h: s.h,
+                    html: popup.box.documentElement.outerHTML }
+                : { i: popup.id, open: false };
+            const text = stringify(now);
+            if (text !== s.sent) {
+                s.sent = text;
+                out.push(now);
+            }
+        });
+        return out.length ? stringify(out) : '';
     }
 
     const api = freeze({
         create(win) {
             return win && win.document ? new Popup(win) : null;
         },
+        changes,
     });
     defineProperty(global, '__quelvoPopup', { value: api, enumerable: false });
 })(window);

@@ -52,6 +52,51 @@
         return box.innerHTML;
     }
 
+    // The markup as innerHTML parses it: scripts in it are inert, unlike those of a contextual
+    // fragment, which run once inserted. The template's own document loads nothing either.
+    function parsedLikeInnerHtml(range, html) {
+        const doc = range.startContainer.ownerDocument || range.startContainer;
+        const template = doc.createElement('template');
+        template.innerHTML = html;
+        return doc.importNode(template.content, true);
+    }
+
+    // The selected part of a text box's or text area's value; what is pasted goes in as text.
+    class TextControlRange {
+        constructor(control) {
+            defineProperty(this, 'control', { value: control });
+            defineProperty(this, 'start', { value: control.selectionStart });
+            defineProperty(this, 'end', { value: control.selectionEnd });
+        }
+
+        get text() {
+            return String(this.control.value).slice(this.start, this.end);
+        }
+
+        get htmlText() {
+            return this.text;
+        }
+
+        pasteHTML(html) {
+            this.control.setRangeText(String(html), this.start, this.end, 'end');
+        }
+    }
+
+    // The focused text box or text area of the document, when it has a selection or caret.
+    function focusedTextControl(doc) {
+        const el = doc.activeElement;
+        if (!el || el.nodeType !== 1) return null;
+        const tag = el.tagName.toLowerCase();
+        if (tag !== 'input' && tag !== 'textarea') return null;
+        let start = null;
+        try {
+            start = el.selectionStart;  // throws or is null where the type has no selection
+        } catch (e) {
+            return null;
+        }
+        return typeof start === 'number' ? el : null;
+    }
+
     class TextRange {
         constructor(range) {
             const whole = range ? widenToWholeInlineElements(range) : null;
@@ -70,7 +115,7 @@
         pasteHTML(html) {
             const range = this.range;
             if (!range) return;
-            const fragment = range.createContextualFragment(String(html));
+            const fragment = parsedLikeInnerHtml(range, String(html));
             const last = fragment.lastChild;
             range.deleteContents();
             range.insertNode(fragment);
@@ -92,6 +137,8 @@
         }
 
         createRange() {
+            const control = focusedTextControl(this.doc);
+            if (control) return new TextControlRange(control);
             return new TextRange(selectedRange(this.doc));
         }
 
