@@ -20,6 +20,7 @@
 #include "platform/dom/dom.h"
 #include "platform/windows/handles.h"
 #include "support/loopbackserver.h"
+#include "support/wait.h"
 #include "support/walkpages.h"
 #include "webpage/selectbox.h"
 #include "webpage/webpage.h"
@@ -156,6 +157,8 @@ int main(int argc, char** argv) {
                 if (page.Bind(std::nullopt, quelvo::win::handleOf(&host)))
                     break;
             }
+            if (current == "frames.html")
+                quelvo::test::waitFor([&] { return page.FrameCount() == kFrames; }, 120000);
         }
         // Measured next to each walk: the machine's load changes over a run.
         const double bareUs = bareRoundTripUs(page.boundDocument);
