@@ -20,6 +20,7 @@
 #include "platform/dom/dom.h"
 #include "platform/windows/handles.h"
 #include "support/loopbackserver.h"
+#include "support/wait.h"
 #include "support/walkpages.h"
 #include "webpage/selectbox.h"
 #include "webpage/webpage.h"
@@ -33,6 +34,8 @@ namespace dom = quelvo::dom;
 namespace pages = quelvo::test::walkpages;
 
 constexpr int kRuns = 7;
+// Chromium holds at most 1,000 frames in a page.
+constexpr int kFrames = 1000;
 
 struct Walk {
     const char* name;
@@ -83,7 +86,7 @@ int main(int argc, char** argv) {
     server.route("/links.html", html(pages::links()));
     server.route("/inputs.html", html(pages::inputs()));
     server.route("/forms.html", html(pages::forms()));
-    server.route("/frames.html", html(pages::frames(pages::kItems)));
+    server.route("/frames.html", html(pages::frames(kFrames)));
 
     QWidget host;
     host.resize(1024, 768);
@@ -129,31 +132,36 @@ int main(int argc, char** argv) {
         {"GetSelectBox name, none", "forms.html",
          [](WebPage& p) { return p.GetSelectBox("zz"_t, 0)->selectElement.empty(); }},
         {"GetFrame name, last", "frames.html",
-         [](WebPage& p) { return !p.GetFrame("frame2000"_t, 0).empty(); }},
+         [](WebPage& p) { return !p.GetFrame("frame1000"_t, 0).empty(); }},
         {"GetFrame id, none", "frames.html",
          [](WebPage& p) { return p.GetFrame("zz"_t, 1).empty(); }},
         {"GetFrameElement name, last", "frames.html",
-         [](WebPage& p) { return !p.GetFrameElement("frame2000"_t, 0).empty(); }},
+         [](WebPage& p) { return !p.GetFrameElement("frame1000"_t, 0).empty(); }},
     };
 
-    QJsonObject result{{"benchmark", "walks"}, {"elements", pages::kItems}, {"runs", kRuns}};
+    QJsonObject result{
+        {"benchmark", "walks"}, {"elements", pages::kItems}, {"frames", kFrames}, {"runs", kRuns}};
     QJsonArray rows;
-    QJsonObject bare;
     std::string current;
     WebPage page;
-    double bareUs = 0;
     for (const Walk& walk : walks) {
         if (current != walk.page) {
             current = walk.page;
-            if (!browser->load(QUrl(QString::fromStdString(server.url("/" + current))))) {
+            if (!browser->load(QUrl(QString::fromStdString(server.url("/" + current))), 180000)) {
                 result.insert("error", QString::fromStdString(current + " did not load"));
                 std::puts(QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
                 return 1;
             }
-            page.Bind(std::nullopt, quelvo::win::handleOf(&host));
-            bareUs = bareRoundTripUs(page.boundDocument);
-            bare.insert(QString::fromStdString(current), bareUs);
+            // A page of many frames can keep the renderer busy past a binding's wait.
+            for (int attempt = 0; attempt < 30; ++attempt) {
+                if (page.Bind(std::nullopt, quelvo::win::handleOf(&host)))
+                    break;
+            }
+            if (current == "frames.html")
+                quelvo::test::waitFor([&] { return page.FrameCount() == kFrames; }, 120000);
         }
+        // Measured next to each walk: the machine's load changes over a run.
+        const double bareUs = bareRoundTripUs(page.boundDocument);
         std::vector<double> samples;
         std::uint64_t trips = 0;
         bool found = true;
@@ -170,9 +178,9 @@ int main(int argc, char** argv) {
                                 {"ok", found},
                                 {"roundTrips", static_cast<qint64>(trips)},
                                 {"medianMs", us / 1000},
+                                {"bareRoundTripUs", bareUs},
                                 {"overBareRoundTrip", us / bareUs}});
     }
-    result.insert("bareRoundTripUs", bare);
     result.insert("walks", rows);
     std::puts(QJsonDocument(result).toJson(QJsonDocument::Indented).constData());
     return 0;

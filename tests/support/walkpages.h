@@ -56,13 +56,13 @@ inline std::string forms() {
     return page(body);
 }
 
-// `count` same-origin frames named "frameN" with the ids "FRN".
+// `count` empty frames of the page's origin named "frameN" with the ids "FRN".
 inline std::string frames(int count) {
     std::string body;
     for (int i = 1; i <= count; ++i) {
         const std::string n = std::to_string(i);
-        body += "<iframe name=\"frame" + n + "\" id=\"FR" + n + "\" srcdoc=\"<p>" + n +
-                "</p>\" width=\"20\" height=\"20\"></iframe>";
+        body +=
+            "<iframe name=\"frame" + n + "\" id=\"FR" + n + "\" width=\"8\" height=\"8\"></iframe>";
     }
     return page(body);
 }
