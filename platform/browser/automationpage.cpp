@@ -1,9 +1,14 @@
 #include "platform/browser/automationpage.h"
 
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
-#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QVBoxLayout>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
@@ -15,7 +20,10 @@ namespace quelvo {
 class AutomationPage::DialogScope {
 public:
     explicit DialogScope(AutomationPage* page) : m_page(page) { ++m_page->m_dialogDepth; }
-    ~DialogScope() { --m_page->m_dialogDepth; }
+    ~DialogScope() {
+        --m_page->m_dialogDepth;
+        m_page->m_sinceDialog.start();
+    }
 
 private:
     AutomationPage* m_page;
@@ -53,6 +61,7 @@ AutomationPage::AutomationPage(QObject* parent) : QWebEnginePage(parent) {
     connect(this, &QWebEnginePage::loadStarted, this, [this] {
         m_rendererGone = false;
         m_popups->clear();
+        resetDialogs();
     });
     connect(this, &QWebEnginePage::loadFinished, this, [this] { m_hasDocument = true; });
     connect(this, &QWebEnginePage::renderProcessTerminated, this, [this] {
@@ -70,41 +79,102 @@ QWidget* AutomationPage::dialogParent() const {
     return view ? view->window() : nullptr;
 }
 
+void AutomationPage::resetDialogs() {
+    m_dialogsBlocked = false;
+    m_stormCount = 0;
+    m_sinceDialog.invalidate();
+}
+
+bool AutomationPage::admitDialog(const QString& kind, const QString& msg) {
+    if (m_dialogsBlocked)
+        return false;
+    const bool soon = m_sinceDialog.isValid() && m_sinceDialog.elapsed() < kStormGapMs;
+    m_stormCount = soon ? m_stormCount + 1 : 1;
+    // Nobody reads boxes answered by themselves: past the storm's offer they are blocked, so a
+    // page cannot flood the reporter.
+    if (m_policy == PageDialogPolicy::AnswerOk && m_stormCount > kStormLength) {
+        m_dialogsBlocked = true;
+        if (m_reporter)
+            m_reporter("blocked", msg);
+        return false;
+    }
+    if (m_reporter)
+        m_reporter(kind, msg);
+    return true;
+}
+
+namespace {
+
+QCheckBox* blockOffer(QWidget* parent) {
+    auto* offer = new QCheckBox(AutomationPage::tr("阻止此网页再显示对话框"), parent);
+    offer->setObjectName("blockDialogs");
+    return offer;
+}
+
+}  // namespace
+
+bool AutomationPage::showBox(const QString& msg, bool withCancel) {
+    QMessageBox box(QMessageBox::NoIcon, tr("网页消息"), msg,
+                    withCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                    dialogParent());
+    // Page texts are shown as characters: markup and pictures in them are never drawn.
+    box.setTextFormat(Qt::PlainText);
+    if (stormOffersBlock())
+        box.setCheckBox(blockOffer(&box));
+    const bool ok = box.exec() == QMessageBox::Ok;
+    if (box.checkBox() && box.checkBox()->isChecked())
+        m_dialogsBlocked = true;
+    return ok;
+}
+
 void AutomationPage::javaScriptAlert(const QUrl&, const QString& msg) {
     DialogScope scope(this);
-    if (m_reporter)
-        m_reporter("alert", msg);
-    if (m_policy == PageDialogPolicy::AnswerOk)
+    if (!admitDialog("alert", msg) || m_policy == PageDialogPolicy::AnswerOk)
         return;
-    QMessageBox box(QMessageBox::NoIcon, tr("网页消息"), msg, QMessageBox::Ok, dialogParent());
-    box.exec();
+    showBox(msg, false);
 }
 
 bool AutomationPage::javaScriptConfirm(const QUrl&, const QString& msg) {
     DialogScope scope(this);
-    if (m_reporter)
-        m_reporter("confirm", msg);
+    if (!admitDialog("confirm", msg))
+        return m_policy == PageDialogPolicy::AnswerOk;  // a blocked question is declined
     if (m_policy == PageDialogPolicy::AnswerOk)
         return true;
-    QMessageBox box(QMessageBox::NoIcon, tr("网页消息"), msg, QMessageBox::Ok | QMessageBox::Cancel,
-                    dialogParent());
-    return box.exec() == QMessageBox::Ok;
+    return showBox(msg, true);
 }
 
 bool AutomationPage::javaScriptPrompt(const QUrl&, const QString& msg, const QString& defaultValue,
                                       QString* result) {
     DialogScope scope(this);
-    if (m_reporter)
-        m_reporter("prompt", msg);
+    const bool admitted = admitDialog("prompt", msg);
     if (m_policy == PageDialogPolicy::AnswerOk) {
         *result = defaultValue;
         return true;
     }
-    bool ok = false;
-    QString text = QInputDialog::getText(dialogParent(), tr("网页消息"), msg, QLineEdit::Normal,
-                                         defaultValue, &ok);
+    if (!admitted)
+        return false;
+
+    QDialog dialog(dialogParent());
+    dialog.setWindowTitle(tr("网页消息"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(msg, &dialog);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    auto* edit = new QLineEdit(defaultValue, &dialog);
+    layout->addWidget(label);
+    layout->addWidget(edit);
+    QCheckBox* offer = stormOffersBlock() ? blockOffer(&dialog) : nullptr;
+    if (offer)
+        layout->addWidget(offer);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    if (offer && offer->isChecked())
+        m_dialogsBlocked = true;
     if (ok)
-        *result = text;
+        *result = edit->text();
     return ok;
 }
 

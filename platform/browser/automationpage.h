@@ -2,6 +2,7 @@
 // page's dialogs.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWebEnginePage>
 
 #include <functional>
@@ -21,7 +22,8 @@ public:
     explicit AutomationPage(QObject* parent = nullptr);
 
     void setDialogPolicy(PageDialogPolicy policy) { m_policy = policy; }
-    // Told of every page dialog: its kind ("alert", "confirm", "prompt") and text.
+    // Told of every page dialog: its kind ("alert", "confirm", "prompt") and text. Once a storm
+    // is blocked, told once more with kind "blocked" and then no longer until the page navigates.
     void setDialogReporter(std::function<void(const QString&, const QString&)> reporter) {
         m_reporter = std::move(reporter);
     }
@@ -38,6 +40,13 @@ public:
     bool hasDocument() const { return m_hasDocument; }
     // Applies what the bridge reports of the document's popup boxes.
     void showPopupChanges(const QString& changes);
+    // Dialogs of this page are answered at once without being shown, until it navigates.
+    bool dialogsBlocked() const { return m_dialogsBlocked; }
+
+    // Dialogs that come this soon after the previous one closed belong to one storm; from the
+    // third of a storm on, the user may block the rest (answering OK blocks them by itself).
+    static constexpr int kStormGapMs = 3000;
+    static constexpr int kStormLength = 3;
 
 signals:
     void callsAborted();
@@ -53,11 +62,21 @@ protected:
 private:
     class DialogScope;
     QWidget* dialogParent() const;
+    // Counts the dialog into the current storm and tells the reporter; false when it is blocked
+    // and gets the blocked answer.
+    bool admitDialog(const QString& kind, const QString& msg);
+    bool stormOffersBlock() const { return m_stormCount >= kStormLength; }
+    void resetDialogs();
+    // A message box with the page's text; true when OK closed it.
+    bool showBox(const QString& msg, bool withCancel);
 
     PageDialogPolicy m_policy = PageDialogPolicy::Show;
     std::function<void(const QString&, const QString&)> m_reporter;
     std::function<void(int, const QString&, int, const QString&)> m_console;
     int m_dialogDepth = 0;
+    int m_stormCount = 0;
+    QElapsedTimer m_sinceDialog;  // since the last dialog closed
+    bool m_dialogsBlocked = false;
     bool m_rendererGone = false;
     bool m_hasDocument = false;
     PopupOverlays* m_popups = nullptr;

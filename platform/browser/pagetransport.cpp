@@ -28,13 +28,15 @@ QString wrap(const std::string& request) {
 }  // namespace
 
 std::optional<std::string> PageTransport::roundTrip(const std::string& request, int timeoutMs) {
+    m_timedOut = false;
     const QString call = wrap(request);
     std::optional<QString> reply = runOnce(call, timeoutMs);
     // A document the injection missed (an error page, an early blank one) gets the bridge now.
     if (reply && *reply == QLatin1String("missing")) {
         reply = runOnce(bridgeSource() + call, timeoutMs);
     }
-    if (!reply || *reply == QLatin1String("missing"))
+    if (!reply || *reply == QLatin1String("missing") ||
+        static_cast<std::size_t>(reply->size()) > dom::kReplyCap)
         return std::nullopt;
     // Changes of popup boxes come first, ended by a U+0001 that no JSON reply holds unescaped.
     const qsizetype cut = reply->indexOf(QChar(1));
@@ -74,6 +76,7 @@ std::optional<QString> PageTransport::runOnce(const QString& script, int timeout
                 timer.start(timeoutMs);
                 return;
             }
+            m_timedOut = true;
             loop.quit();
         });
         QObject::connect(m_page, &AutomationPage::callsAborted, &loop, &QEventLoop::quit);

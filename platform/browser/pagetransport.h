@@ -13,11 +13,13 @@ class PageTransport : public dom::Transport {
 public:
     explicit PageTransport(AutomationPage* page) : m_page(page) {}
     std::optional<std::string> roundTrip(const std::string& request, int timeoutMs) override;
+    bool timedOut() const override { return m_timedOut; }
 
 private:
     std::optional<QString> runOnce(const QString& script, int timeoutMs);
 
     QPointer<AutomationPage> m_page;
+    bool m_timedOut = false;
 };
 
 }  // namespace quelvo

@@ -1,6 +1,7 @@
 // quelvo-console as a script drives it: one JSON request per line, one answer per line.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,7 +12,8 @@
 namespace quelvo {
 namespace {
 
-std::vector<QJsonObject> runConsole(const std::vector<std::string>& lines) {
+std::vector<QJsonObject> runConsole(const std::vector<std::string>& lines,
+                                    QByteArray* errors = nullptr) {
     QProcess console;
     console.start(QUELVO_CONSOLE, {});
     EXPECT_TRUE(console.waitForStarted(10000));
@@ -20,6 +22,8 @@ std::vector<QJsonObject> runConsole(const std::vector<std::string>& lines) {
     console.closeWriteChannel();
     EXPECT_TRUE(console.waitForFinished(60000));
     EXPECT_EQ(console.exitCode(), 0);
+    if (errors)
+        *errors = console.readAllStandardError();
     std::vector<QJsonObject> answers;
     for (const QByteArray& line : console.readAllStandardOutput().split('\n')) {
         if (line.trimmed().isEmpty())
@@ -104,6 +108,37 @@ TEST(Console, HugeLineAndManyQueuedLines) {
     EXPECT_EQ(a[3]["id"], 4);
     EXPECT_EQ(a.back()["id"], 3 + queued);
     EXPECT_TRUE(a.back()["error"].toString().contains("NoSuch"));
+}
+
+// A page that answers every call with another alert: the console answers them, stops telling of
+// them once the storm is plain, and every call still ends within its time-out.
+TEST(Console, DialogStormDoesNotStallTheConsole) {
+    test::LoopbackServer server;
+    server.route("/storm.html",
+                 test::Response{200, "text/html; charset=utf-8",
+                                "<title>storm</title><button name=\"btnmake\" "
+                                "onclick=\"for (;;) alert('again')\">make</button>"});
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray errors;
+    const std::string load =
+        R"({"id": 1, "op": "load", "args": [")" + server.url("/storm.html") + R"("]})";
+    std::vector<QJsonObject> a =
+        runConsole({load, R"({"id": 2, "op": "Bind", "args": [null, null]})",
+                    R"({"id": 3, "op": "browserWindow"})", R"({"id": 4, "op": "quit"})"});
+    ASSERT_EQ(a.size(), 4u);
+    const std::string window = std::to_string(a[2]["result"].toInteger());
+    a = runConsole(
+        {load, R"({"id": 2, "op": "Bind", "args": [null, )" + window + "]}",
+         R"({"id": 3, "op": "ClickButton", "args": ["btnmake", 1]})",
+         R"({"id": 4, "op": "GetPageText", "args": ["title"]})", R"({"id": 5, "op": "quit"})"},
+        &errors);
+    ASSERT_EQ(a.size(), 5u);
+    EXPECT_EQ(a[1]["result"], true);
+    EXPECT_EQ(a[3]["result"], "");  // the page never answers
+    EXPECT_LT(clock.elapsed(), 50000);
+    EXPECT_EQ(errors.count("page alert: again\n"), 3) << errors.left(2000).toStdString();
+    EXPECT_EQ(errors.count("page blocked: again\n"), 1);
 }
 
 }  // namespace
