@@ -61,6 +61,16 @@ def test_a_reference_goes_back_in(console, pages):
         console.GetInnerText(note)
 
 
+def test_the_empty_reference_goes_back_in(console, pages):
+    bind(console, pages + "choices.html")
+    assert console.GetInnerText(Ref.empty()) == ""
+    # An empty document unbinds, where an omitted one would bind the window's document again.
+    assert console.Bind(Ref.empty(), console.browserWindow()) is False
+    assert console.GetElement("note", 0) == Ref.empty()
+    assert console.Bind(None, console.browserWindow()) is True
+    assert console.GetElement("note", 0)
+
+
 @pytest.mark.parametrize("operation, args, message", [
     ("NoSuchOperation", (), 'unknown operation "NoSuchOperation"'),
     ("SetFieldValue", ("qq", "zero", "1"), "argument 2 must be a 32-bit integer"),
