@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@ namespace {
 struct Loaded {
     std::string file;
     void* handle;
+    bool byName;  // loaded by bindFunction from `file`
 };
 
 // In load order; a handful of libraries at most, so a plain list does.
@@ -51,8 +53,8 @@ void* loadAndBind(const std::string& path, const char* function, std::string& re
     }
     ::dlerror();
     if (void* address = ::dlsym(handle, function)) {
-        // Not found again by a file name: bindFunction never reuses it.
-        loaded().push_back({std::string(), handle});
+        // Loaded from an open file: bindFunction never reuses it for a file name.
+        loaded().push_back({std::string(), handle, false});
         return address;
     }
     const char* error = ::dlerror();
@@ -82,7 +84,30 @@ void* bindFunctionInFile(int fd, const char* function, std::string& reason) {
         reason = "no file";
         return nullptr;
     }
-    return loadAndBind("/proc/self/fd/" + std::to_string(fd), function, reason);
+    // The loader knows a library by the name it was loaded from before it looks at the file: a
+    // /proc/self/fd name an earlier load used would give that library. Copies of the descriptor
+    // give a number no loaded library goes by.
+    std::vector<int> copies;
+    int number = fd;
+    void* address = nullptr;
+    while (true) {
+        const std::string path = "/proc/self/fd/" + std::to_string(number);
+        void* known = ::dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (!known) {
+            address = loadAndBind(path, function, reason);
+            break;
+        }
+        ::dlclose(known);
+        number = copies.size() < 64 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+        if (number < 0) {
+            reason = "no free descriptor name to load the library by";
+            break;
+        }
+        copies.push_back(number);
+    }
+    for (int copy : copies)
+        ::close(copy);
+    return address;
 }
 
 void* bindFunctionInBytes(std::span<const unsigned char> bytes, const char* function,
@@ -112,14 +137,14 @@ void* bindFunction(const Text& file, const char* function) {
     const std::string path = file.toUtf8();
     void* handle = nullptr;
     for (const Loaded& library : loaded()) {
-        if (library.file == path)
+        if (library.byName && library.file == path)
             handle = library.handle;
     }
     std::string reason;
     if (!handle) {
         handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle) {
-            loaded().push_back({path, handle});
+            loaded().push_back({path, handle, true});
         } else if (const char* error = ::dlerror()) {
             reason = error;
         }

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/library/library.h"
 #include "skinengine/skinformat.h"
@@ -54,6 +59,37 @@ TEST_F(LibraryTest, LoadsAtFirstBindAndKeepsTheLibraryUntilUnloadAll) {
     EXPECT_EQ(::dlopen(path("jedata.dll").toUtf8().c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
     EXPECT_NE(bind<Attach>(path("jedata.dll"), "SkinH_AttachEx"), nullptr);
     EXPECT_EQ(loadedCount(), 1u);
+}
+
+// Binding from an open file or from bytes in memory: nothing is looked up by a name again, a
+// library without the export is unloaded at once and reported, and unloadAll takes both.
+TEST_F(LibraryTest, BindsFromAnOpenFileAndFromBytesWithoutStopping) {
+    std::ifstream in(m_folder / "jedata.dll", std::ios::binary);
+    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
+    const int fd = ::open((m_folder / "jedata.dll").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    std::string reason;
+
+    auto* fromFile = reinterpret_cast<Attach*>(bindFunctionInFile(fd, "SkinH_AttachEx", reason));
+    ::close(fd);
+    ASSERT_NE(fromFile, nullptr) << reason;
+    EXPECT_EQ(fromFile(nullptr, ""), static_cast<int>(skin::SkinError::Unreadable));
+    auto* fromBytes =
+        reinterpret_cast<Attach*>(bindFunctionInBytes(bytes, "SkinH_AttachEx", reason));
+    ASSERT_NE(fromBytes, nullptr) << reason;
+    EXPECT_EQ(fromBytes(nullptr, ""), static_cast<int>(skin::SkinError::Unreadable));
+    EXPECT_EQ(loadedCount(), 2u);
+
+    EXPECT_EQ(bindFunctionInBytes(bytes, "NoSuchExport", reason), nullptr);
+    EXPECT_THAT(reason, HasSubstr("NoSuchExport"));
+    const std::vector<unsigned char> junk(4096, 0x90);
+    EXPECT_EQ(bindFunctionInBytes(junk, "SkinH_AttachEx", reason), nullptr);
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(bindFunctionInFile(-1, "SkinH_AttachEx", reason), nullptr);
+    EXPECT_EQ(loadedCount(), 2u);
+
+    unloadAll();
+    EXPECT_EQ(loadedCount(), 0u);
 }
 
 TEST_F(LibraryTest, OnlyTheEngineExportIsVisible) {
