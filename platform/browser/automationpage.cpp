@@ -46,7 +46,12 @@ AutomationPage::AutomationPage(QObject* parent) : QWebEnginePage(parent) {
     bridge.setRunsOnSubFrames(true);
     scripts().insert(bridge);
 
-    connect(this, &QWebEnginePage::loadStarted, this, [this] { m_rendererGone = false; });
+    // The document of a page being left is not the one a caller asked for: a binding made now
+    // would act on the old page, so there is none until the new one has loaded.
+    connect(this, &QWebEnginePage::loadStarted, this, [this] {
+        m_rendererGone = false;
+        m_hasDocument = false;
+    });
     connect(this, &QWebEnginePage::loadFinished, this, [this] { m_hasDocument = true; });
     connect(this, &QWebEnginePage::renderProcessTerminated, this, [this] {
         m_rendererGone = true;
