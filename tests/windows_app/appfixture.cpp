@@ -22,6 +22,7 @@
 #include "platform/widgets/timedwait.h"
 #include "skinsite/fields.h"
 #include "skinsite/skinsite.h"
+#include "support/gifcomments.h"
 #include "support/wait.h"
 
 namespace quelvo::test {
@@ -53,39 +54,6 @@ void DialogAnswerer::poll() {
         ++at;
     return ::testing::AssertionFailure() << actual.size() << " bytes where " << expected.size()
                                          << " were expected, first difference at " << at;
-}
-
-std::string withoutGifComments(const std::string& gif) {
-    auto at = [&](std::size_t i) {
-        return i < gif.size() ? static_cast<unsigned char>(gif[i]) : 0;
-    };
-    auto table = [](unsigned flags) -> std::size_t {
-        return (flags & 0x80) ? 3u << ((flags & 7) + 1) : 0;
-    };
-    auto skipSubBlocks = [&](std::size_t pos) {
-        while (pos < gif.size() && at(pos) != 0)
-            pos += 1 + at(pos);
-        return pos + 1;
-    };
-    if (gif.size() < 13 || !gif.starts_with("GIF"))
-        return gif;
-    std::size_t pos = 13 + table(at(10));
-    std::string out = gif.substr(0, pos);
-    while (pos < gif.size()) {
-        const std::size_t start = pos;
-        if (at(pos) == 0x21) {
-            pos = skipSubBlocks(pos + 2);
-            if (at(start + 1) != 0xFE)
-                out.append(gif, start, pos - start);
-        } else if (at(pos) == 0x2C) {
-            pos = skipSubBlocks(pos + 10 + table(at(pos + 9)) + 1);
-            out.append(gif, start, pos - start);
-        } else {
-            out.append(gif, start, std::string::npos);
-            break;
-        }
-    }
-    return out;
 }
 
 ::testing::AssertionResult samePicture(const std::string& actual, const std::string& expected) {

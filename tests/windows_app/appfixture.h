@@ -49,7 +49,6 @@ private:
 ::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected);
 // Two GIFs alike but for their comment blocks (the bundled site notes in one when it was made).
 ::testing::AssertionResult samePicture(const std::string& actual, const std::string& expected);
-std::string withoutGifComments(const std::string& gif);
 
 // The dialog texts of a make.
 inline const std::string kWaitText = "请等待20~30秒......直到右侧出现图片后再操作";
