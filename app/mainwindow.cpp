@@ -1,15 +1,16 @@
 // The main window: the QQ number box and the button that leads on to the gallery.
 #include "app/mainwindow.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
 #include "app/appicon.h"
-#include "app/editcolours.h"
 #include "app/carriedfiles.h"
 #include "app/clearinglineedit.h"
+#include "app/editcolours.h"
 #include "app/gallerywindow.h"
 #include "platform/widgets/messagebox.h"
 #include "platform/widgets/qttext.h"
@@ -87,6 +88,16 @@ void MainWindow::enter() {
 void MainWindow::openGalleryWindow() {
     // No parent window; this window is disabled until the gallery closes.
     GalleryWindow::openModal(this);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Qt lets a close request through to a disabled window that no modal window blocks. Only the
+    // open gallery disables this window (GalleryWindow::openModal).
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 }  // namespace quelvo::app

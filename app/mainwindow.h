@@ -43,6 +43,10 @@ public:
     // `按钮1` clicked: the first byte of the box's text must be "1" to "9".
     void enter();
 
+protected:
+    // Refused while the gallery is open: the window stays, disabled, until the gallery closes.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void openGalleryWindow();
 

@@ -3,6 +3,7 @@
 #include "app/makingwindow.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -13,15 +14,16 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <optional>
 
 #include "app/editcolours.h"
+#include "app/globalpage.h"
 #include "app/mainwindow.h"
 #include "app/siteaddresses.h"
-#include "app/startup.h"
 #include "app/windowplace.h"
 #include "platform/browser/browsercontrol.h"
 #include "platform/files/files.h"
@@ -31,6 +33,7 @@
 #include "platform/widgets/qttext.h"
 #include "platform/widgets/timedwait.h"
 #include "platform/windows/handles.h"
+#include "skinsite/formcheck.h"
 #include "webpage/webpage.h"
 
 namespace quelvo::app {
@@ -92,6 +95,21 @@ QString instructionText() {
     for (const char* paragraph : kInstructions)
         text += QString::fromUtf8(paragraph) + QStringLiteral("\n\n");
     return text;
+}
+
+// Characters as the site counts them: code points, not UTF-16 units.
+qsizetype characterCount(const QString& text) {
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        count += !text[i].isLowSurrogate() || i == 0 || !text[i - 1].isHighSurrogate();
+    return count;
+}
+
+// The caption of item `index` (from 0) without its colon, as the messages name it.
+QString caption(int index) {
+    return QString::fromUtf8(kCaptions[static_cast<std::size_t>(index)])
+        .remove(QStringLiteral("："))
+        .trimmed();
 }
 
 bool isPicture(const std::string& bytes) {
@@ -178,9 +196,10 @@ MakingWindow::MakingWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
         box->setFrame(true);
         setEditColours(box, Qt::black);
         box->setFocusPolicy(Qt::StrongFocus);
-        // The skin site refuses a longer item; a box that stops there tells the user at once.
+        // Texts are taken whole: the site's limit is shown, not enforced by cutting.
+        box->setMaxLength(kBoxCapacity);
         if (i > 0)
-            box->setMaxLength(kItemMaxLength);
+            connect(box, &QLineEdit::textChanged, this, &MakingWindow::showItemLengths);
         m_items[static_cast<std::size_t>(i)] = box;
     }
     m_items[0]->setEnabled(false);
@@ -269,6 +288,7 @@ MakingWindow* MakingWindow::open() {
 }
 
 void MakingWindow::navigate(const Text& address) {
+    m_pageAddress = address;
     m_browser->navigate(QUrl(QString::fromStdString(http::urlFromAddress(address))));
 }
 
@@ -278,14 +298,19 @@ const std::array<const char*, MakingWindow::kItemCount>& MakingWindow::fieldIds(
 
 void MakingWindow::make() {
     // Every wait below handles events: the user may close this window meanwhile, and then the
-    // make ends without touching it again.
+    // make ends without touching it again (its deletion may come only later).
     QPointer<MakingWindow> self(this);
+    const std::optional<QString> refusal = itemsRefusal();
+    if (refusal) {
+        widgets::messageBox(widgets::toText(*refusal), this);
+        return;
+    }
     WebPage& page = globalWebPage();
 
     g_lastBindingResult = page.Bind(std::nullopt, win::handleOf(m_browser)) ? 1 : 0;
     if (g_lastBindingResult != 1)
         return;
-    if (!self)
+    if (gone(self))
         return;
 
     std::array<Text, kItemCount> values;
@@ -293,23 +318,33 @@ void MakingWindow::make() {
         values[i] = widgets::toText(m_items[i]->text());
     for (std::size_t i = 0; i < values.size(); ++i)
         page.SetFieldValue(Text::fromUtf8(kFieldIds[i]), 0, values[i]);
-    page.ClickButton("btnmake"_t, 1);
-    if (!self)
+    // What the address gives before this make (often an error page): the wait below ends when
+    // it gives a different picture.
+    const Text address = imageAddress() + "bg/"_t + values[0] + ".gif"_t;
+    const std::string before = http::fetch(address, windowFetchOptions());
+    if (gone(self))
         return;
+    const bool clicked = page.ClickButton("btnmake"_t, 1);
+    if (gone(self))
+        return;
+    if (!clicked) {
+        // The result page of an earlier make, an error page: nothing was made, so nothing new
+        // will come. The chosen template's page again makes the next press work.
+        widgets::messageBox("制作页面还没有准备好，正在重新打开，请稍后再点“立即制作”。"_t, this);
+        if (!gone(self))
+            navigate(m_pageAddress);
+        return;
+    }
 
     widgets::messageBox("请等待20~30秒......直到右侧出现图片后再操作"_t, "Ulvane提示您！"_t, this);
-    if (!self)
+    if (gone(self))
         return;
+    std::string bytes;
     {
         Countdown countdown(this, kMakeWaitMs);
-        widgets::timedWait(kMakeWaitMs);
+        bytes = waitForPicture(address, before, m_waits.back());
     }
-    if (!self)
-        return;
-
-    const Text qq = widgets::toText(m_items[0]->text());
-    std::string bytes = http::fetch(imageAddress() + "bg/"_t + qq + ".gif"_t, windowFetchOptions());
-    if (!self)
+    if (gone(self))
         return;
     // Not the finished picture (an error page, nothing at all): saying "done" and offering to
     // save it would only give the user a broken file. The earlier picture, if any, stays.
@@ -318,12 +353,76 @@ void MakingWindow::make() {
         return;
     }
     m_picture->setPictureBytes(std::move(bytes));
+    emit pictureShown();
 
     widgets::timedWait(kShowWaitMs);
-    if (!self)
+    if (gone(self))
         return;
     m_saveButton->setEnabled(true);
     widgets::messageBox("可以下载图片到桌面咯"_t, this);
+}
+
+std::string MakingWindow::waitForPicture(const Text& address, const std::string& before,
+                                         QDeadlineTimer deadline) {
+    QPointer<MakingWindow> self(this);
+    for (;;) {
+        const bool last = deadline.hasExpired();
+        std::string bytes = http::fetch(address, windowFetchOptions());
+        if (gone(self))
+            return {};
+        if (last || (bytes != before && isPicture(bytes)))
+            return bytes;
+        // Unscaled: the poll interval is the site's load, not a duration a test shortens.
+        QEventLoop loop;
+        QTimer tick;
+        tick.setSingleShot(true);
+        connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+        connect(this, &MakingWindow::windowClosed, &loop, &QEventLoop::quit);
+        tick.start(static_cast<int>(std::clamp<qint64>(deadline.remainingTime() + 1, 0, kPollMs)));
+        if (loop.exec() < 0 || gone(self))
+            return {};
+    }
+}
+
+std::optional<QString> MakingWindow::itemsRefusal() const {
+    // Another site has rules of its own, which it tells through its page.
+    if (!makesOnBundledSite())
+        return std::nullopt;
+    const std::string qq = m_items[0]->text().toStdString();
+    if (!skinsite::isValidQq(qq)) {
+        return QStringLiteral(
+                   "QQ号码“%1”不能用：皮肤站只接受5到12位数字的QQ号码。请关闭本窗口，"
+                   "在主界面输入正确的QQ号码。")
+            .arg(m_items[0]->text());
+    }
+    for (int i = 1; i < kItemCount; ++i) {
+        const qsizetype length = characterCount(m_items[static_cast<std::size_t>(i)]->text());
+        if (length > kItemMaxLength) {
+            return QStringLiteral("%1最多%2个字，现在有%3个字，请删短后再点“立即制作”。")
+                .arg(caption(i))
+                .arg(kItemMaxLength)
+                .arg(length);
+        }
+    }
+    return std::nullopt;
+}
+
+void MakingWindow::showItemLengths() {
+    m_hint.clear();
+    for (int i = 1; i < kItemCount; ++i) {
+        QLineEdit* box = m_items[static_cast<std::size_t>(i)];
+        const qsizetype length = characterCount(box->text());
+        const bool over = makesOnBundledSite() && length > kItemMaxLength;
+        setEditColours(box, over ? Qt::red : Qt::black);
+        if (over && m_hint.isEmpty()) {
+            m_hint = QStringLiteral("%1最多%2个字，现在有%3个字")
+                         .arg(caption(i))
+                         .arg(kItemMaxLength)
+                         .arg(length);
+        }
+    }
+    updateCountdown();
 }
 
 void MakingWindow::save() {
@@ -348,7 +447,7 @@ void MakingWindow::save() {
 void MakingWindow::updateCountdown() {
     if (m_waits.empty()) {
         m_countdownTicker->stop();
-        m_countdown->clear();
+        m_countdown->setText(m_hint);
         return;
     }
     const qint64 remaining = m_waits.back().remainingTime();
@@ -362,9 +461,17 @@ void MakingWindow::updateCountdown() {
 
 void MakingWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
+    if (!event->isAccepted())
+        return;
     // Closed is no longer open, even while the deletion is still pending.
-    if (event->isAccepted() && g_open == this)
+    m_closed = true;
+    if (g_open == this)
         g_open = nullptr;
+    emit windowClosed();
+}
+
+bool MakingWindow::gone(const QPointer<MakingWindow>& window) {
+    return !window || window->m_closed;
 }
 
 int lastBindingResult() {

@@ -66,8 +66,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         else if (name == QLatin1String("--image-site"))
             target = &line.sites.imageSite;
         if (!target) {
-            line.error = "unknown argument " + argument.toStdString();
-            return line;
+            line.warnings.push_back("unknown argument " + argument.toStdString() + " ignored");
+            continue;
         }
         QString value;
         if (argument.contains(QLatin1Char('='))) {
@@ -116,6 +116,10 @@ Text imageAddress() {
     if (!g_options.imageSite.empty())
         return Text::fromUtf8(g_options.imageSite);
     return mainAddress();
+}
+
+bool makesOnBundledSite() {
+    return g_options.site.empty();
 }
 
 skinsite::SkinSite* bundledSite() {

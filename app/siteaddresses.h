@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <string>
+#include <vector>
 
 #include "common/text.h"
 #include "platform/http/fetch.h"
@@ -29,6 +30,9 @@ struct CommandLine {
     bool exitAfterShown = false;
     // Set when the command line cannot be used; the program then prints it and ends.
     std::string error;
+    // Arguments the program does not know (a file a file manager opens with it, say): the program
+    // warns about each and starts anyway.
+    std::vector<std::string> warnings;
 };
 
 // Reads the program's own options from `arguments` (without the program name, with Qt's own
@@ -47,6 +51,9 @@ void configureSites(const SiteOptions& options);
 // bundled site is needed and cannot start (the fetches then give empty bytes).
 Text mainAddress();
 Text imageAddress();
+
+// Whether makes go to the bundled site (no --site): its rules for the items then hold.
+bool makesOnBundledSite();
 
 // The bundled site when it has been started, else nullptr.
 skinsite::SkinSite* bundledSite();

@@ -20,12 +20,9 @@
 #include "platform/browser/environment.h"
 #include "platform/library/library.h"
 #include "quelvo/version.h"
-#include "webpage/webpage.h"
 
 namespace quelvo::app {
 namespace {
-
-std::unique_ptr<WebPage> g_webPage;
 
 // Step 3 of start-up: the clean-up is bound to the scope of run(), after the application object
 // and before the windows, so it runs once the windows are gone and the application still exists.
@@ -87,21 +84,8 @@ void initialisePlatform() {
     prepareBrowserEnvironment();
 }
 
-void createGlobalWebPage() {
-    if (!g_webPage)
-        g_webPage = std::make_unique<WebPage>();
-}
-
-WebPage& globalWebPage() {
-    createGlobalWebPage();
-    return *g_webPage;
-}
-
 void exitCleanUp() {
-    if (g_webPage) {
-        g_webPage->Destroy();
-        g_webPage.reset();
-    }
+    destroyGlobalWebPage();
     library::unloadAll();
 }
 
@@ -128,6 +112,8 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "quelvo: %s (see --help)\n", commandLine.error.c_str());
         return 2;
     }
+    for (const std::string& warning : commandLine.warnings)
+        std::fprintf(stderr, "quelvo: %s\n", warning.c_str());
     configureSites(commandLine.sites);
     SiteScope sites;
 

@@ -1,11 +1,11 @@
 #include "common/numbers.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace quelvo {
 namespace {
@@ -21,6 +21,33 @@ std::size_t skipBlanks(const std::string& s, std::size_t pos) {
     while (pos < s.size() && isBlank(s[pos]))
         ++pos;
     return pos;
+}
+
+// For a number out of the double range: whether it is too large rather than too small, from the
+// place of its first significant digit (digits, point, exponent; no sign).
+bool isHuge(std::string_view number) {
+    long long magnitude = 0;
+    bool significant = false;
+    bool afterPoint = false;
+    std::size_t pos = 0;
+    for (; pos < number.size() && number[pos] != 'e' && number[pos] != 'E'; ++pos) {
+        if (number[pos] == '.') {
+            afterPoint = true;
+        } else if (number[pos] != '0' || significant) {
+            significant = true;
+            if (!afterPoint)
+                ++magnitude;
+        } else if (afterPoint) {
+            --magnitude;
+        }
+    }
+    long long exponent = 0;
+    bool negative = false;
+    if (++pos < number.size() && (number[pos] == '+' || number[pos] == '-'))
+        negative = number[pos++] == '-';
+    for (; pos < number.size(); ++pos)
+        exponent = std::min(exponent * 10 + (number[pos] - '0'), 1'000'000'000LL);
+    return significant && magnitude + (negative ? -exponent : exponent) > 0;
 }
 
 }  // namespace
@@ -90,12 +117,22 @@ double realValue(const Text& text) {
             pos = exp;
         }
     }
-    // strtod on the exact span: no locale surprises for a '.' decimal point in the C locale.
-    std::string number = s.substr(start, pos - start);
-    double value = std::strtod(number.c_str(), nullptr);
-    return std::isfinite(value) ? value
-                                : (value > 0 ? std::numeric_limits<double>::max()
-                                             : -std::numeric_limits<double>::max());
+    // from_chars ignores the locale: under a decimal-comma locale strtod would stop at the point.
+    // It takes no leading '+', and reports a result out of range instead of giving infinity.
+    const char* first = s.data() + start;
+    const char* last = s.data() + pos;
+    const bool negative = *first == '-';
+    if (*first == '+' || *first == '-')
+        ++first;
+    double value = 0;
+    const std::from_chars_result parsed = std::from_chars(first, last, value);
+    if (parsed.ec == std::errc::result_out_of_range)
+        value = isHuge(std::string_view(first, static_cast<std::size_t>(last - first)))
+                    ? std::numeric_limits<double>::max()
+                    : 0.0;
+    if (negative)
+        value = -value;
+    return value;
 }
 
 Text numberText(double value) {
@@ -104,8 +141,10 @@ Text numberText(double value) {
     if (value == 0)
         return Text("0");
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.13g", value);
-    std::string s = buffer;
+    // Like "%.13g", whatever the locale's decimal point.
+    const std::to_chars_result printed =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 13);
+    std::string s(buffer, printed.ptr);
     // %g may print an exponent; keep it but strip trailing zeros of a mantissa.
     auto e = s.find_first_of("eE");
     std::string mantissa = s.substr(0, e);

@@ -9,8 +9,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace quelvo::skinsite {
@@ -165,6 +168,19 @@ bool putLoopForever(GifFileType* gif) {
            EGifPutExtensionBlock(gif, 3, loop) == GIF_OK && EGifPutExtensionTrailer(gif) == GIF_OK;
 }
 
+// When and in which order the picture was made: two makes of the same items give different
+// bytes, so a client waiting for a fresh picture can tell the new one from the old.
+bool putMadeComment(GifFileType* gif) {
+    static std::atomic<std::uint64_t> sequence{0};
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    const std::string text =
+        "made " +
+        std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(now).count()) +
+        " us, #" + std::to_string(++sequence);
+    return EGifPutExtension(gif, COMMENT_EXT_FUNC_CODE, static_cast<int>(text.size()),
+                            text.data()) == GIF_OK;
+}
+
 }  // namespace
 
 std::string encodeGif(QSize size, int frameCount, const FramePainter& paint, int delayCs) {
@@ -197,7 +213,7 @@ std::string encodeGif(QSize size, int frameCount, const FramePainter& paint, int
         return {};
     bool ok = EGifPutScreenDesc(gif.get(), w, h, 8, 0, map) == GIF_OK;
     GifFreeMapObject(map);
-    if (!ok || (frameCount > 1 && !putLoopForever(gif.get())))
+    if (!ok || (frameCount > 1 && !putLoopForever(gif.get())) || !putMadeComment(gif.get()))
         return {};
 
     std::vector<GifPixelType> previous, current(static_cast<std::size_t>(w) * h);

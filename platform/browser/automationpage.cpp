@@ -58,8 +58,11 @@ AutomationPage::AutomationPage(QObject* parent) : QWebEnginePage(parent) {
 
     // The boxes belong to the document that made them.
     m_popups = new PopupOverlays(this);
+    // The document of a page being left is not the one a caller asked for: a binding made now
+    // would act on the old page, so there is none until the new one has loaded.
     connect(this, &QWebEnginePage::loadStarted, this, [this] {
         m_rendererGone = false;
+        m_hasDocument = false;
         m_popups->clear();
         resetDialogs();
     });

@@ -37,6 +37,7 @@ public:
     bool dialogOpen() const { return m_dialogDepth > 0; }
     // The renderer is gone (crashed or killed) until the next load starts.
     bool rendererGone() const { return m_rendererGone; }
+    // A loaded document: set when a load finishes, cleared when the next one starts.
     bool hasDocument() const { return m_hasDocument; }
     // Applies what the bridge reports of the document's popup boxes.
     void showPopupChanges(const QString& changes);

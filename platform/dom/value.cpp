@@ -1,5 +1,6 @@
 #include "platform/dom/value.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -35,8 +36,10 @@ Text Value::toText() const {
         case Kind::Real: {
             double d = std::get<double>(m_v);
             char buffer[40];
-            std::snprintf(buffer, sizeof buffer, "%.15g", d);
-            return Text(buffer);
+            // Like "%.15g", with a '.' whatever the locale.
+            const std::to_chars_result printed =
+                std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::general, 15);
+            return Text(std::string(buffer, printed.ptr));
         }
         default:
             return Text();

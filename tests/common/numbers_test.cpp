@@ -1,7 +1,9 @@
 // Number conversions of texts: integer value, real value, text of a number.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <limits>
+#include <string>
 
 #include "common/numbers.h"
 
@@ -59,6 +61,10 @@ TEST(Numbers, RealValue) {
         {"-.", 0},
         {"１．５", 1.5},
         {"1e999", std::numeric_limits<double>::max()},
+        {"-1e999", -std::numeric_limits<double>::max()},
+        {"1e-999", 0},
+        {"0.0000e999", 0},
+        {"+2.5", 2.5},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(realValue(Text::fromUtf8(c.text)), c.value) << c.text;
@@ -72,6 +78,20 @@ TEST(Numbers, NumberText) {
     EXPECT_EQ(numberText(1.5).bytes(), "1.5");
     EXPECT_EQ(numberText(1.0 / 3).bytes(), "0.3333333333333");
     EXPECT_EQ(numberText(1234567890123.0).bytes(), "1234567890123");
+}
+
+// The user's locale must not change what a number text means or how a number is written: under
+// a decimal-comma locale "1.5" is still one and a half, and 1.5 is still written "1.5".
+TEST(Numbers, IndependentOfTheLocale) {
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "locales-all is needed";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    EXPECT_DOUBLE_EQ(realValue(Text("1.5")), 1.5);
+    EXPECT_DOUBLE_EQ(realValue(Text("47.9999999")), 47.9999999);
+    EXPECT_DOUBLE_EQ(realValue(Text("1,5")), 1);
+    EXPECT_EQ(numberText(1.5).bytes(), "1.5");
+    EXPECT_EQ(numberText(-0.25).bytes(), "-0.25");
+    std::setlocale(LC_ALL, before.c_str());
 }
 
 TEST(Numbers, TruncateToIntSaturates) {

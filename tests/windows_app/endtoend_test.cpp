@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
 
@@ -82,7 +83,7 @@ TEST_F(EndToEndTest, FromTheMainWindowToTheDesktopFile) {
         ASSERT_TRUE(making);
         EXPECT_TRUE(making->isVisible());
         EXPECT_TRUE(making->isEnabled());
-        EXPECT_EQ(making->itemBox(1)->text().toStdString(), kQq);
+        EXPECT_EQ(making->itemBox(1)->text().toStdString(), m_qq);
         EXPECT_FALSE(making->itemBox(1)->isEnabled());
         EXPECT_FALSE(making->saveButton()->isEnabled());
         ASSERT_TRUE(waitForPage(making, "/2.html"));
@@ -95,7 +96,7 @@ TEST_F(EndToEndTest, FromTheMainWindowToTheDesktopFile) {
         ASSERT_FALSE(m_dialogs.seen.empty());
         EXPECT_EQ(m_dialogs.seen.back().text, test::kReadyText);
 
-        made = siteBytes(std::string("bg/") + kQq + ".gif");
+        made = pictureOf(m_qq);
         EXPECT_TRUE(made.starts_with("GIF8"));
         EXPECT_TRUE(test::sameBytes(making->pictureBox()->pictureBytes(), made));
         ASSERT_TRUE(making->saveButton()->isEnabled());
@@ -120,6 +121,64 @@ TEST_F(EndToEndTest, FromTheMainWindowToTheDesktopFile) {
         EXPECT_FALSE(m_main->isEnabled());
     });
     EXPECT_TRUE(m_main->isEnabled());
+}
+
+// A close request as the window manager sends it (the window system's close event).
+bool closeFromTheWindowManager(QWidget* window) {
+    return window->windowHandle() && window->windowHandle()->close();
+}
+
+// While the gallery is open the main window refuses the window manager's close: it stays,
+// disabled, and the making window beside it keeps taking input. Once the gallery is gone the
+// main window closes like any other.
+TEST_F(EndToEndTest, MainWindowStaysWhileTheGalleryIsOpen) {
+    m_main->show();
+    withGallery(*m_main, [&](GalleryWindow* gallery) {
+        gallery->startButton()->click();
+        MakingWindow* making = MakingWindow::openWindow();
+        ASSERT_NE(making, nullptr);
+        EXPECT_FALSE(closeFromTheWindowManager(m_main.get()));
+        EXPECT_TRUE(m_main->isVisible());
+        EXPECT_FALSE(m_main->isEnabled());
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(making->isEnabled());
+        QTest::keyClicks(making->itemBox(2), "ab");
+        EXPECT_EQ(making->itemBox(2)->text(), "ab");
+    });
+    EXPECT_TRUE(m_main->isEnabled());
+    EXPECT_TRUE(closeFromTheWindowManager(m_main.get()));
+    EXPECT_FALSE(m_main->isVisible());
+}
+
+// The program's own loop: closing the main window leaves the making window working (a make still
+// goes through), and the program ends when the last of its windows closes.
+TEST_F(EndToEndTest, ProgramRunsUntilItsLastWindowCloses) {
+    m_main->show();
+    QPointer<MakingWindow> making = openMakingOn(9);
+    ASSERT_TRUE(making);
+    bool steps = false;
+    QTimer::singleShot(0, making, [&] {
+        EXPECT_TRUE(closeFromTheWindowManager(m_main.get()));
+        EXPECT_FALSE(m_main->isVisible());
+        ASSERT_TRUE(making && making->isVisible());
+        making->makeButton()->click();
+        ASSERT_FALSE(m_dialogs.seen.empty());
+        EXPECT_EQ(m_dialogs.seen.back().text, test::kReadyText);
+        EXPECT_TRUE(making->pictureBox()->hasPicture());
+        steps = true;
+        EXPECT_TRUE(closeFromTheWindowManager(making));
+    });
+    // Only a program that never ends gets here.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    watchdog.start(120000);
+    const bool quitting = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(true);
+    const int code = QApplication::exec();
+    QApplication::setQuitOnLastWindowClosed(quitting);
+    EXPECT_TRUE(steps);
+    EXPECT_EQ(code, 0) << "the program did not end with its last window";
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // from the site, and the making window it starts or brings back.
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -96,22 +98,32 @@ struct PagingCase {
 
 class PagingTest : public AppTest, public ::testing::WithParamInterface<PagingCase> {};
 
+// Each case also under a locale with a decimal comma: the user's locale must not change what a
+// typed number means.
 TEST_P(PagingTest, NumberTextAndPreviewChangeTogether) {
     const PagingCase& c = GetParam();
-    GalleryWindow gallery;
-    gallery.numberBox()->setText(QString::fromUtf8(c.typed));
-    (c.press == Press::Previous ? gallery.previousButton() : gallery.nextButton())->click();
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    for (const char* locale : {"", "de_DE.UTF-8"}) {
+        SCOPED_TRACE(*locale ? locale : "the test's locale");
+        if (*locale) {
+            ASSERT_NE(std::setlocale(LC_ALL, locale), nullptr) << "locales-all is needed";
+        }
+        GalleryWindow gallery;
+        gallery.numberBox()->setText(QString::fromUtf8(c.typed));
+        (c.press == Press::Previous ? gallery.previousButton() : gallery.nextButton())->click();
+        std::setlocale(LC_ALL, before.c_str());
 
-    EXPECT_EQ(gallery.numberBox()->text().toStdString(), c.expected);
-    if (c.preview > 0) {
-        EXPECT_TRUE(gallery.pictureBox()->hasPicture());
-        EXPECT_EQ(gallery.pictureBox()->pictureBytes(),
-                  siteBytes("img/pifu/bg" + std::to_string(c.preview) + ".gif"));
-    } else {
-        // The site's error page came back: nothing is shown, and nothing is said.
-        EXPECT_FALSE(gallery.pictureBox()->hasPicture());
+        EXPECT_EQ(gallery.numberBox()->text().toStdString(), c.expected);
+        if (c.preview > 0) {
+            EXPECT_TRUE(gallery.pictureBox()->hasPicture());
+            EXPECT_EQ(gallery.pictureBox()->pictureBytes(),
+                      siteBytes("img/pifu/bg" + std::to_string(c.preview) + ".gif"));
+        } else {
+            // The site's error page came back: nothing is shown, and nothing is said.
+            EXPECT_FALSE(gallery.pictureBox()->hasPicture());
+        }
+        EXPECT_TRUE(m_dialogs.seen.empty());
     }
-    EXPECT_TRUE(m_dialogs.seen.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -159,7 +171,7 @@ TEST_F(GalleryTest, StartingTwiceReusesTheMakingWindow) {
     ASSERT_NE(making, nullptr);
     EXPECT_EQ(making->parentWidget(), nullptr);
     EXPECT_TRUE(making->isVisible());
-    EXPECT_EQ(making->itemBox(1)->text().toStdString(), kQq);
+    EXPECT_EQ(making->itemBox(1)->text().toStdString(), m_qq);
     ASSERT_TRUE(waitForPage(making, "/7.html"));
 
     m_main->qqBox()->setText(QStringLiteral("99999"));
@@ -168,7 +180,7 @@ TEST_F(GalleryTest, StartingTwiceReusesTheMakingWindow) {
     gallery.startButton()->click();
     EXPECT_EQ(MakingWindow::openWindow(), making);
     EXPECT_FALSE(making->isMinimized());
-    EXPECT_EQ(making->itemBox(1)->text().toStdString(), kQq);
+    EXPECT_EQ(making->itemBox(1)->text().toStdString(), m_qq);
     ASSERT_TRUE(waitForPage(making, "/23.html"));
     EXPECT_EQ(making->browser()->page()->title().toStdString(), "第 23 套 - Quelvo 皮肤站");
 

@@ -1,5 +1,5 @@
 // The program's site options: parsing, which addresses they give, when the bundled site starts,
-// and the program's answer to --help and to a bad option.
+// and the program's answer to --help, to a bad option and to an unknown argument.
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -34,6 +34,7 @@ TEST_P(ParseTest, ReadsTheProgramsOptions) {
     EXPECT_EQ(line.sites.site, c.site);
     EXPECT_EQ(line.sites.imageSite, c.imageSite);
     EXPECT_EQ(line.help, c.help);
+    EXPECT_EQ(line.warnings.empty(), std::string(c.name) != "Unknown");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -59,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"NotWeb", {"--image-site", "ftp://a.example/"}, "", "", false, true},
         ParseCase{"NoHost", {"--site", "http://"}, "", "", false, true},
         ParseCase{"NotAnAddress", {"--site", "skins"}, "", "", false, true},
-        ParseCase{"Unknown", {"--sight", "http://a.example/"}, "", "", false, true}),
+        // Warned about, not refused: see ProgramOptions.
+        ParseCase{"Unknown", {"--sight", "http://a.example/"}, "", "", false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class AddressTest : public ::testing::Test {
@@ -138,6 +140,14 @@ TEST(ProgramOptions, HelpAndBadOptions) {
     ASSERT_TRUE(program.waitForFinished(20000));
     EXPECT_EQ(program.exitCode(), 2);
     EXPECT_TRUE(QString::fromUtf8(program.readAllStandardError()).contains("--site"));
+
+    // A file handed over by "open with" is warned about, and the window still opens.
+    program.start(QUELVO_EXECUTABLE, {"notes.txt", "--exit-after-shown"});
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(program.readAllStandardOutput()).contains("shown_ms"));
+    EXPECT_TRUE(
+        QString::fromUtf8(program.readAllStandardError()).contains("unknown argument notes.txt"));
 }
 
 }  // namespace
