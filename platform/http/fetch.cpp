@@ -1,10 +1,6 @@
 // Fetch of a whole web resource into bytes over libcurl.
 #include "platform/http/fetch.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QThread>
-
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -13,7 +9,6 @@
 #include <limits>
 #include <memory>
 #include <string_view>
-#include <thread>
 
 namespace quelvo::http {
 
@@ -59,36 +54,6 @@ private:
 struct HandleDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
-
-// Set when the fetch must end now: curl asks at least once a second while a transfer runs.
-int progress(void* abandon, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<std::atomic<bool>*>(abandon)->load() ? 1 : 0;
-}
-
-// The transfer; on the application's thread it runs on a worker while a local loop keeps the
-// windows painting (user input is left queued, so no handler starts inside the fetch).
-CURLcode perform(CURL* curl, std::atomic<bool>& abandon) {
-    QCoreApplication* application = QCoreApplication::instance();
-    if (!application || QThread::currentThread() != application->thread())
-        return curl_easy_perform(curl);
-    QEventLoop loop;
-    std::atomic<bool> done{false};
-    CURLcode result = CURLE_OK;
-    std::thread worker([&] {
-        result = curl_easy_perform(curl);
-        done = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    while (!done) {
-        // Once the application is quitting, loops refuse to start: the fetch is given up.
-        if (loop.exec(QEventLoop::ExcludeUserInputEvents) < 0) {
-            abandon = true;
-            break;
-        }
-    }
-    worker.join();
-    return result;
-}
 
 struct Body {
     std::string bytes;
@@ -226,10 +191,6 @@ std::string fetch(const Text& address, const FetchOptions& options) {
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, std::max(1L, options.totalTimeoutMs));
-    std::atomic<bool> abandon{false};
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &abandon);
     // Refuses a declared length over the cap before any of the body is read.
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
                      static_cast<curl_off_t>(std::min<std::uint64_t>(
@@ -237,11 +198,10 @@ std::string fetch(const Text& address, const FetchOptions& options) {
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
 
-    CURLcode result = perform(curl, abandon);
+    CURLcode result = curl_easy_perform(curl);
     // The handle must not keep pointers into this call's locals.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
 
     if (body.overLimit || result == CURLE_FILESIZE_EXCEEDED)
         return {};

@@ -23,10 +23,8 @@ struct FetchOptions {
 // GETs `address` (http or https, redirects followed, no proxy, no cache) and returns the body
 // whatever the status code. Empty bytes when the address is empty or cannot be parsed, when
 // connecting or sending fails, or when the body is over the cap; the bytes read so far when the
-// transfer breaks off part-way (a stall, the total time-out). Returns only when the fetch has
-// ended; on the application's thread the windows keep painting and handling their other events
-// meanwhile, while user input to them waits until the fetch is over. The application quitting
-// ends the fetch early.
+// transfer breaks off part-way (a stall, the total time-out). Blocks the calling thread until
+// it ends.
 std::string fetch(const Text& address, const FetchOptions& options = {});
 
 // The address as curl gets it: UTF-8, and after the host every byte a URL cannot hold (spaces,
