@@ -78,7 +78,6 @@ class PageDialogsTest : public test::AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        m_dialogs.holdWaitUntilSiteAlert = false;
         m_site.route("/stop", [this] {
             ++m_polls;
             return test::Response{200, "text/plain", m_stop ? "1" : "0"};
