@@ -53,20 +53,6 @@ bool replacementAllowed(std::uint32_t existing, std::uint32_t requested) {
     return ((existing & (kHidden | kSystem)) & ~requested) == 0;
 }
 
-bool writeAll(int fd, const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 std::string folderOf(const std::string& path) {
     auto slash = path.rfind('/');
     if (slash == std::string::npos)
@@ -162,6 +148,20 @@ bool writeAt(int folder, const std::string& name, std::span<const unsigned char>
 }
 
 }  // namespace
+
+bool writeAll(int fd, const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
 
 OpenFile::~OpenFile() {
     if (m_fd >= 0)

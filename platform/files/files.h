@@ -1,6 +1,7 @@
 // Files: whole-file writes that honour the hidden/system attributes, and the program's folders.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -42,6 +43,9 @@ public:
 private:
     int m_fd = -1;
 };
+
+// Writes all of `data` to the open descriptor, going on after interrupted writes.
+bool writeAll(int fd, const unsigned char* data, std::size_t size);
 
 // Creates or replaces the file whole with `bytes`, giving it `attributes`. Refused (false, file
 // unchanged) when the existing file is read-only, or is hidden or system while `attributes` lacks

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files/files.h"
 #include "platform/widgets/messagebox.h"
 
 namespace quelvo::library {
@@ -61,20 +62,6 @@ void* loadAndBind(const std::string& path, const char* function, std::string& re
     reason = error ? error : std::string("no export ") + function;
     ::dlclose(handle);
     return nullptr;
-}
-
-bool writeAll(int fd, const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -124,7 +111,7 @@ void* bindFunctionInBytes(std::span<const unsigned char> bytes, const char* func
         return nullptr;
     }
     void* address = nullptr;
-    if (writeAll(fd, bytes.data(), bytes.size()))
+    if (files::writeAll(fd, bytes.data(), bytes.size()))
         address = bindFunctionInFile(fd, function, reason);
     else
         reason = std::string("cannot fill the memory file: ") + std::strerror(errno);
