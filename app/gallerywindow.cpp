@@ -10,15 +10,17 @@
 #include <QPushButton>
 
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "app/editcolours.h"
 #include "app/makingwindow.h"
 #include "app/siteaddresses.h"
 #include "app/windowplace.h"
 #include "common/numbers.h"
-#include "platform/http/fetch.h"
 #include "platform/widgets/picturebox.h"
 #include "platform/widgets/qttext.h"
+#include "platform/widgets/windowfetch.h"
 
 namespace quelvo::app {
 namespace {
@@ -156,7 +158,10 @@ void GalleryWindow::startMaking() {
 
 void GalleryWindow::showPreview() {
     const Text address = mainAddress() + "img/pifu/bg"_t + numberText() + ".gif"_t;
-    m_picture->setPictureBytes(http::fetch(address, windowFetchOptions()));
+    const QPointer<GalleryWindow> self(this);
+    std::string bytes = widgets::windowFetch(this, address, windowFetchOptions());
+    if (self)
+        m_picture->setPictureBytes(std::move(bytes));
 }
 
 void GalleryWindow::closeEvent(QCloseEvent* event) {

@@ -32,6 +32,7 @@
 #include "platform/widgets/picturebox.h"
 #include "platform/widgets/qttext.h"
 #include "platform/widgets/timedwait.h"
+#include "platform/widgets/windowfetch.h"
 #include "platform/windows/handles.h"
 #include "skinsite/formcheck.h"
 #include "webpage/webpage.h"
@@ -321,7 +322,7 @@ void MakingWindow::make() {
     // What the address gives before this make (often an error page): the wait below ends when
     // it gives a different picture.
     const Text address = imageAddress() + "bg/"_t + values[0] + ".gif"_t;
-    const std::string before = http::fetch(address, windowFetchOptions());
+    const std::string before = widgets::windowFetch(this, address, windowFetchOptions());
     if (gone(self))
         return;
     const bool clicked = page.ClickButton("btnmake"_t, 1);
@@ -367,7 +368,7 @@ std::string MakingWindow::waitForPicture(const Text& address, const std::string&
     QPointer<MakingWindow> self(this);
     for (;;) {
         const bool last = deadline.hasExpired();
-        std::string bytes = http::fetch(address, windowFetchOptions());
+        std::string bytes = widgets::windowFetch(this, address, windowFetchOptions());
         if (gone(self))
             return {};
         if (last || (bytes != before && isPicture(bytes)))

@@ -72,6 +72,11 @@ std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* us
     return n;
 }
 
+// Called by curl at least once a second, whether bytes come or not.
+int stopWhenAsked(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::stop_token*>(user)->stop_requested() ? 1 : 0;
+}
+
 struct SlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -134,7 +139,7 @@ std::string urlFromAddress(const Text& address) {
     return url;
 }
 
-std::string fetch(const Text& address, const FetchOptions& options) {
+std::string fetch(const Text& address, const FetchOptions& options, std::stop_token stop) {
     if (address.empty())
         return {};
     std::string url = urlFromAddress(address);
@@ -197,13 +202,19 @@ std::string fetch(const Text& address, const FetchOptions& options) {
                          options.maxBodyBytes, std::numeric_limits<curl_off_t>::max())));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    if (stop.stop_possible()) {
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, stopWhenAsked);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &stop);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    }
 
     CURLcode result = curl_easy_perform(curl);
     // The handle must not keep pointers into this call's locals.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
 
-    if (body.overLimit || result == CURLE_FILESIZE_EXCEEDED)
+    if (body.overLimit || result == CURLE_FILESIZE_EXCEEDED || result == CURLE_ABORTED_BY_CALLBACK)
         return {};
     // Complete, or whatever arrived before the transfer broke off. A failure to connect or send
     // leaves it empty.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <stop_token>
 #include <string>
 
 #include "common/text.h"
@@ -24,8 +25,8 @@ struct FetchOptions {
 // whatever the status code. Empty bytes when the address is empty or cannot be parsed, when
 // connecting or sending fails, or when the body is over the cap; the bytes read so far when the
 // transfer breaks off part-way (a stall, the total time-out). Blocks the calling thread until
-// it ends.
-std::string fetch(const Text& address, const FetchOptions& options = {});
+// it ends; a stop requested through `stop` ends it within about a second, with empty bytes.
+std::string fetch(const Text& address, const FetchOptions& options = {}, std::stop_token stop = {});
 
 // The address as curl gets it: UTF-8, and after the host every byte a URL cannot hold (spaces,
 // controls, non-ASCII, a '%' that starts no escape) percent-encoded.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -38,18 +39,26 @@ GalleryWindow* shownGallery() {
 // closes the gallery afterwards whatever the steps did.
 void withGallery(MainWindow& main, const std::function<void(GalleryWindow*)>& steps) {
     bool ran = false;
-    QTimer::singleShot(0, &main, [&] {
-        ran = true;
-        GalleryWindow* gallery = nullptr;
-        if (test::waitFor([&] { return (gallery = shownGallery()) != nullptr; }, 5000)) {
-            QPointer<GalleryWindow> guarded(gallery);
-            steps(gallery);
-            if (guarded)
-                guarded->close();
-        } else {
-            ADD_FAILURE() << "the gallery did not open";
+    const QDeadlineTimer deadline(5000);
+    // Looked for again later rather than waited for here: this may first run inside the
+    // gallery's own first fetch, which cannot end while a wait above it runs.
+    std::function<void()> attempt = [&] {
+        GalleryWindow* gallery = shownGallery();
+        if (!gallery && !deadline.hasExpired()) {
+            QTimer::singleShot(10, &main, attempt);
+            return;
         }
-    });
+        ran = true;
+        if (!gallery) {
+            ADD_FAILURE() << "the gallery did not open";
+            return;
+        }
+        QPointer<GalleryWindow> guarded(gallery);
+        steps(gallery);
+        if (guarded)
+            guarded->close();
+    };
+    QTimer::singleShot(0, &main, attempt);
     main.enterButton()->click();
     EXPECT_TRUE(ran);
 }

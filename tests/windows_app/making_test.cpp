@@ -428,6 +428,24 @@ TEST_F(MakingTest, SiteThatNeverAnswersDoesNotFreezeTheWindows) {
     EXPECT_FALSE(window->saveButton()->isEnabled());
 }
 
+// The window stays closable while a fetch waits on a server that never answers: closing it
+// ends the make at once, not at the fetch's time-outs.
+TEST_F(MakingTest, ClosingTheWindowDuringAFetchEndsTheMake) {
+    test::SilentServer silent;
+    useSites({siteBase(), silent.url()});
+    MakingWindow* window = openMakingOn(9);
+    QPointer<MakingWindow> guarded(window);
+    QTimer::singleShot(300, window, [&] { guarded->close(); });
+    QElapsedTimer clock;
+    clock.start();
+    window->makeButton()->click();
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_GE(silent.connections(), 1);
+    EXPECT_EQ(m_dialogs.count(test::kWaitText), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guarded.isNull());
+}
+
 enum class CloseDuring { LongWait, ShortWait };
 
 class CloseDuringWaitTest : public MakingTest, public ::testing::WithParamInterface<CloseDuring> {};
