@@ -142,7 +142,8 @@ TEST_F(DomTest, ReferencesOfAnOlderDocumentGiveNeutralResults) {
     EXPECT_TRUE(dom::getText(field, "value").empty());
     EXPECT_FALSE(dom::put(field, "value", "x"_t));
     EXPECT_TRUE(dom::getText(doc, "title").empty());
-    EXPECT_LT(clock.elapsed(), 1000);
+    // Well under one call time-out (8 s): none of the three waited for an answer that never comes.
+    EXPECT_LT(clock.elapsed(), 4000);
     EXPECT_EQ(dom::getText(document(), "title").toUtf8(), "other");
 }
 
@@ -160,7 +161,7 @@ TEST_F(DomTest, CrashedRendererGivesNeutralResultsWithoutHanging) {
     EXPECT_TRUE(dom::getText(doc, "title").empty());
     EXPECT_EQ(dom::lastOutcome(doc), dom::Outcome::NoAnswer);  // gone, not slow
     EXPECT_TRUE(document().empty());
-    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_LT(clock.elapsed(), 4000);  // a call time-out is 8 s
     // The control recovers with the next page.
     ASSERT_TRUE(load("other.html"));
     EXPECT_EQ(dom::getText(document(), "title").toUtf8(), "other");

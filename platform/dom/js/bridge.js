@@ -185,14 +185,20 @@
     // One value of a row, ending in "\u0001" and a tag: s text, f a failed or empty read, n a
     // number in the page's own spelling (the native side makes it text as a single read would).
     // A "\u0001" inside a text is doubled.
-    function rowValue(obj, name) {
+    function rowValue(obj, name, planned) {
         let value = FAIL;
         try {
-            if (isObject(obj)) value = doGet(obj, name, []);
+            if (!isObject(obj)) value = FAIL;
+            else if (planned && (planned.kind === 'shim' || !hasOwn.call(obj, planned.name)))
+                value = getResolved(obj, planned, []);
+            else value = doGet(obj, name, []);
         } catch (e) {
             value = FAIL;
         }
-        if (typeof value === 'string') return value.replace(/\u0001/g, '\u0001\u0001') + '\u0001s';
+        if (typeof value === 'string') {
+            const text = value.indexOf('\u0001') < 0 ? value : value.replace(/\u0001/g, '\u0001\u0001');
+            return text + '\u0001s';
+        }
         if (typeof value === 'boolean') return (value ? '-1' : '0') + '\u0001s';
         if (typeof value === 'bigint') value = Number(value);
         if (typeof value === 'number') {
@@ -200,6 +206,27 @@
             return (Object.is(value, -0) ? '-0' : String(value)) + '\u0001n';
         }
         return '\u0001f';
+    }
+
+    // How each member is reached on the elements of one prototype, looked up once for all of
+    // them: a shim, or where the chain holds the exact name. A member left null, an item that is
+    // not an element, or an element with an own member of that name is looked up item by item.
+    function rowPlan(plans, el, members) {
+        let proto = null;
+        try { proto = getPrototypeOf(el); } catch (e) { return null; }
+        let plan = plans.get(proto);
+        if (plan !== undefined) return plan;
+        plan = null;
+        if (proto !== null && kindOf(el) === 'element') {
+            plan = members.map((name) => {
+                const key = lower(name);
+                if (hasOwn.call(elementShims, key)) return { kind: 'shim', shim: elementShims[key], name };
+                const found = findOnChain(proto, name);
+                return found ? { kind: found.method ? 'method' : 'property', name: found.name } : null;
+            });
+        }
+        plans.set(proto, plan);
+        return plan;
     }
 
     // rows(start, end, members...): the collection's length first, then the members of items
@@ -215,12 +242,14 @@
         for (let m = 2; m < args.length; m++) members.push(String(args[m]));
         const at = itemAccess(collection);
         const out = [String(n) + '\u0001s'];
+        const plans = new Map();
         let size = 0;
         for (let i = start; i < end && (i === start || size < rowBudget); i++) {
             let el = null;
             try { el = at(i); } catch (e) { el = null; }
+            const plan = isObject(el) ? rowPlan(plans, el, members) : null;
             for (let m = 0; m < members.length; m++) {
-                const value = rowValue(el, members[m]);
+                const value = rowValue(el, members[m], plan && plan[m]);
                 size += value.length;
                 out.push(value);
             }
@@ -328,7 +357,10 @@
     const FAIL = { failed: true };
 
     function doGet(obj, name, args) {
-        const m = resolve(obj, name);
+        return getResolved(obj, resolve(obj, name), args);
+    }
+
+    function getResolved(obj, m, args) {
         if (!m) return FAIL;
         if (m.kind === 'shim') {
             if (m.shim.method) return m.shim.method(obj, args);
