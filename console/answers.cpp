@@ -10,11 +10,28 @@
 
 namespace quelvo::console {
 
-void Answers::add(const QJsonObject& answer) {
-    QByteArray line = QJsonDocument(answer).toJson(QJsonDocument::Compact);
-    line += '\n';
-    const char* data = line.constData();
-    qsizetype left = line.size();
+Answers::Answers(int fd) : m_fd(fd) {
+    m_timer.setSingleShot(true);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { flush(); });
+}
+
+Answers::~Answers() {
+    flush();
+}
+
+void Answers::add(const QJsonObject& answer, bool moreWaiting) {
+    m_held += QJsonDocument(answer).toJson(QJsonDocument::Compact);
+    m_held += '\n';
+    if (!moreWaiting || m_held.size() >= kHoldBytes)
+        flush();
+    else if (!m_timer.isActive())
+        m_timer.start(kHoldMs);
+}
+
+void Answers::flush() {
+    m_timer.stop();
+    const char* data = m_held.constData();
+    qsizetype left = m_held.size();
     while (left > 0) {
         const ssize_t n = ::write(m_fd, data, static_cast<std::size_t>(left));
         if (n > 0) {
@@ -32,6 +49,7 @@ void Answers::add(const QJsonObject& answer) {
         }
         break;  // the reader is gone
     }
+    m_held.clear();
 }
 
 }  // namespace quelvo::console

@@ -50,12 +50,13 @@ int main(int argc, char** argv) {
     // The answer to a line over the reader's cap; the lines after it are read as usual.
     const auto handleLine = [&](const quelvo::console::InputLine& read) {
         if (read.overLong) {
-            answers.add({{"id", QJsonValue::Null}, {"error", "request line longer than 16 MiB"}});
+            answers.add({{"id", QJsonValue::Null}, {"error", "request line longer than 16 MiB"}},
+                        reader.ready());
             return;
         }
         const QByteArray line = read.text.trimmed();
         if (!line.isEmpty())
-            answers.add(quelvo::console::handleRequest(session, line));
+            answers.add(quelvo::console::handleRequest(session, line), reader.ready());
     };
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
                 break;
             handleLine(*line);
         }
+        answers.flush();
         busy = false;
         if (eof || session.quitRequested)
             app.quit();

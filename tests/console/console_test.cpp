@@ -95,6 +95,50 @@ TEST(Console, ScriptedSessionAndBadLines) {
     EXPECT_TRUE(a[10]["result"].isNull());
 }
 
+// The next answer line of a running console, parsed; an empty object when none came in time.
+QJsonObject nextAnswer(QProcess& console, int timeoutMs = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!console.canReadLine()) {
+        const int left = timeoutMs - static_cast<int>(clock.elapsed());
+        if (left <= 0 || !console.waitForReadyRead(left))
+            return {};
+    }
+    return QJsonDocument::fromJson(console.readLine()).object();
+}
+
+// Answers gathered while more requests wait still leave in bounded time: the first is not held
+// behind a long request queued after it, and the last comes while the input stays open.
+TEST(Console, GatheredAnswersLeaveWithoutWaitingForLaterRequests) {
+    QProcess console;
+    console.start(QUELVO_CONSOLE, {});
+    ASSERT_TRUE(console.waitForStarted(10000));
+    console.write(R"({"id": 1, "op": "browserWindow"})"
+                  "\n");
+    ASSERT_EQ(nextAnswer(console)["id"], 1);  // the console is up
+
+    QElapsedTimer clock;
+    clock.start();
+    console.write(R"({"id": 2, "op": "browserWindow"})"
+                  "\n"
+                  R"({"id": 3, "op": "wait", "args": [3000]})"
+                  "\n"
+                  R"({"id": 4, "op": "browserWindow"})"
+                  "\n");
+    EXPECT_EQ(nextAnswer(console)["id"], 2);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(nextAnswer(console)["id"], 3);
+    EXPECT_GE(clock.elapsed(), 3000);
+    EXPECT_EQ(nextAnswer(console)["id"], 4);
+
+    console.write(R"({"id": 5, "op": "quit"})"
+                  "\n");
+    EXPECT_EQ(nextAnswer(console)["id"], 5);
+    console.closeWriteChannel();
+    EXPECT_TRUE(console.waitForFinished(60000));
+    EXPECT_EQ(console.exitCode(), 0);
+}
+
 // A parent may hand the console a non-blocking output pipe. Answers that do not fit while the
 // reader is slow must wait for room, not be dropped.
 TEST(Console, NonBlockingOutputLosesNoAnswer) {
