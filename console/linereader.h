@@ -26,6 +26,8 @@ public:
     void append(const char* data, qsizetype size);
     // The next whole line, in input order; nullopt until its newline has arrived.
     std::optional<InputLine> next();
+    // A whole line waits to be taken.
+    bool ready() const { return !m_lines.empty(); }
     // At the end of the input: what is left after the last newline, as a line (nullopt when no
     // byte is left).
     std::optional<InputLine> rest();

@@ -1,7 +1,6 @@
 // quelvo-console: one browser control driven by WebPage operations read as JSON lines.
 #include <QApplication>
 #include <QByteArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -9,9 +8,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <optional>
 
+#include "console/answers.h"
 #include "console/linereader.h"
 #include "console/options.h"
 #include "console/requests.h"
@@ -19,17 +18,6 @@
 #include "platform/browser/browsercontrol.h"
 #include "platform/browser/environment.h"
 #include "platform/windows/handles.h"
-
-namespace {
-
-void writeLine(const QJsonObject& answer) {
-    QByteArray out = QJsonDocument(answer).toJson(QJsonDocument::Compact);
-    out.append('\n');
-    std::fwrite(out.constData(), 1, static_cast<std::size_t>(out.size()), stdout);
-    std::fflush(stdout);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (const auto code = quelvo::console::answerInfoOptions(argc, argv))
@@ -56,17 +44,19 @@ int main(int argc, char** argv) {
 
     quelvo::console::Session session(&host, browser);
     quelvo::console::LineReader reader;
+    quelvo::console::Answers answers(STDOUT_FILENO);
     bool busy = false;
     bool eof = false;
     // The answer to a line over the reader's cap; the lines after it are read as usual.
     const auto handleLine = [&](const quelvo::console::InputLine& read) {
         if (read.overLong) {
-            writeLine({{"id", QJsonValue::Null}, {"error", "request line longer than 16 MiB"}});
+            answers.add({{"id", QJsonValue::Null}, {"error", "request line longer than 16 MiB"}},
+                        reader.ready());
             return;
         }
         const QByteArray line = read.text.trimmed();
         if (!line.isEmpty())
-            writeLine(quelvo::console::handleRequest(session, line));
+            answers.add(quelvo::console::handleRequest(session, line), reader.ready());
     };
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
@@ -90,6 +80,7 @@ int main(int argc, char** argv) {
                 break;
             handleLine(*line);
         }
+        answers.flush();
         busy = false;
         if (eof || session.quitRequested)
             app.quit();

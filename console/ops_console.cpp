@@ -23,7 +23,8 @@ QJsonValue wait(Session&, Arguments& a) {
     if (ms < 0 || ms > 600000)
         throw RequestError("argument 1 must be 0 to 600000 ms");
     QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    // A coarse timer may end up to 5 % early; a script that waits counts on the whole time.
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
     return true;
 }

@@ -1,5 +1,6 @@
 // Benchmark: one read (GetFieldValue) through WebPage in this process and through quelvo-console
-// with the requests piped in and the answers read back, as time per operation.
+// with the requests piped in and the answers read back, as time per operation. An optional
+// argument names another quelvo-console to measure (an older build, say).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -36,12 +37,12 @@ double medianOf(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// The console as a child process: lines in, lines out.
+// The console (or `cat`, the echo) as a child process: lines in, lines out.
 class Console {
 public:
-    bool start() {
+    bool start(const QString& program) {
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(QUELVO_CONSOLE_PATH, {});
+        m_process.start(program, {});
         return m_process.waitForStarted(kAnswerTimeoutMs);
     }
     ~Console() {
@@ -98,6 +99,19 @@ double consoleInStepUs(Console& console, bool& ok) {
     return static_cast<double>(clock.nsecsElapsed()) / (kOps / 4) / 1000;
 }
 
+// In process, each read followed by its request line through `cat` and back: the two pipe hops
+// and the line handling a client in step pays, without the console.
+double inProcessEchoUs(quelvo::WebPage& page, Console& echo, bool& ok) {
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < kOps / 4; ++i) {
+        ok = page.GetFieldValue("field"_t, 0) == quelvo::Text::fromUtf8("数值 value") && ok;
+        echo.send(request(i));
+        ok = echo.answer().value("id").toInt(-1) == i && ok;
+    }
+    return static_cast<double>(clock.nsecsElapsed()) / (kOps / 4) / 1000;
+}
+
 double inProcessUs(quelvo::WebPage& page, bool& ok) {
     QElapsedTimer clock;
     clock.start();
@@ -134,8 +148,11 @@ int main(int argc, char** argv) {
     if (!page.Bind(std::nullopt, quelvo::win::handleOf(&host)))
         return fail("in-process bind failed");
 
+    Console echo;
+    if (!echo.start("cat"))
+        return fail("cat did not start");
     Console console;
-    if (!console.start())
+    if (!console.start(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QUELVO_CONSOLE_PATH))
         return fail("console did not start");
     if (!console.ask("{\"op\":\"load\",\"args\":[\"" + url + "\"]}").toBool())
         return fail("page did not load in the console");
@@ -146,19 +163,24 @@ int main(int argc, char** argv) {
 
     // Rounds alternate, so that both sides see the same load of the machine.
     bool ok = true;
-    std::vector<double> inProcess, piped, inStep;
+    std::vector<double> inProcess, piped, inStep, inProcessEcho;
     for (int round = 0; round < kRounds; ++round) {
         inProcess.push_back(inProcessUs(page, ok));
         piped.push_back(consolePipedUs(console, ok));
         inStep.push_back(consoleInStepUs(console, ok));
+        inProcessEcho.push_back(inProcessEchoUs(page, echo, ok));
     }
     const double in = medianOf(inProcess);
+    const double inEcho = medianOf(inProcessEcho);
     result.insert("ok", ok);
     result.insert("inProcessUsPerOp", in);
     result.insert("consolePipedUsPerOp", medianOf(piped));
     result.insert("consoleInStepUsPerOp", medianOf(inStep));
     result.insert("pipedOverInProcess", medianOf(piped) / in);
     result.insert("inStepOverInProcess", medianOf(inStep) / in);
+    // In step over the same reads with the two pipe hops added: what the console itself costs.
+    result.insert("inProcessEchoUsPerOp", inEcho);
+    result.insert("inStepOverInProcessEcho", medianOf(inStep) / inEcho);
     std::puts(QJsonDocument(result).toJson(QJsonDocument::Indented).constData());
     return 0;
 }

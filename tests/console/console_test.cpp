@@ -6,8 +6,17 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QThread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "support/loopbackserver.h"
+
+extern char** environ;
 
 namespace quelvo {
 namespace {
@@ -84,6 +93,111 @@ TEST(Console, ScriptedSessionAndBadLines) {
     EXPECT_EQ(a[8]["result"], true);
     EXPECT_EQ(a[9]["result"], false);
     EXPECT_TRUE(a[10]["result"].isNull());
+}
+
+// The next answer line of a running console, parsed; an empty object when none came in time.
+QJsonObject nextAnswer(QProcess& console, int timeoutMs = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!console.canReadLine()) {
+        const int left = timeoutMs - static_cast<int>(clock.elapsed());
+        if (left <= 0 || !console.waitForReadyRead(left))
+            return {};
+    }
+    return QJsonDocument::fromJson(console.readLine()).object();
+}
+
+// Answers gathered while more requests wait still leave in bounded time: the first is not held
+// behind a long request queued after it, and the last comes while the input stays open.
+TEST(Console, GatheredAnswersLeaveWithoutWaitingForLaterRequests) {
+    QProcess console;
+    console.start(QUELVO_CONSOLE, {});
+    ASSERT_TRUE(console.waitForStarted(10000));
+    console.write(R"({"id": 1, "op": "browserWindow"})"
+                  "\n");
+    ASSERT_EQ(nextAnswer(console)["id"], 1);  // the console is up
+
+    QElapsedTimer clock;
+    clock.start();
+    console.write(R"({"id": 2, "op": "browserWindow"})"
+                  "\n"
+                  R"({"id": 3, "op": "wait", "args": [3000]})"
+                  "\n"
+                  R"({"id": 4, "op": "browserWindow"})"
+                  "\n");
+    EXPECT_EQ(nextAnswer(console)["id"], 2);
+    EXPECT_LT(clock.elapsed(), 2000);
+    EXPECT_EQ(nextAnswer(console)["id"], 3);
+    EXPECT_GE(clock.elapsed(), 3000);
+    EXPECT_EQ(nextAnswer(console)["id"], 4);
+
+    console.write(R"({"id": 5, "op": "quit"})"
+                  "\n");
+    EXPECT_EQ(nextAnswer(console)["id"], 5);
+    console.closeWriteChannel();
+    EXPECT_TRUE(console.waitForFinished(60000));
+    EXPECT_EQ(console.exitCode(), 0);
+}
+
+// A parent may hand the console a non-blocking output pipe. Answers that do not fit while the
+// reader is slow must wait for room, not be dropped.
+TEST(Console, NonBlockingOutputLosesNoAnswer) {
+    int in[2];
+    int out[2];
+    ASSERT_EQ(::pipe(in), 0);
+    ASSERT_EQ(::pipe(out), 0);
+    ASSERT_EQ(::fcntl(out[1], F_SETFL, ::fcntl(out[1], F_GETFL) | O_NONBLOCK), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    for (int fd : {in[0], in[1], out[0], out[1]})
+        posix_spawn_file_actions_addclose(&actions, fd);
+    char* argv[] = {const_cast<char*>(QUELVO_CONSOLE), nullptr};
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, QUELVO_CONSOLE, &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(in[0]);
+    ::close(out[1]);
+    ASSERT_EQ(spawned, 0);
+
+    // About 50 KB of requests (less than the input pipe holds) ask for about 100 KB of answers
+    // (more than the output pipe holds).
+    const int count = 2000;
+    std::string requests;
+    for (int i = 1; i <= count; ++i)
+        requests += R"({"id":)" + std::to_string(i) + R"(,"op":"NoSuch"})" + "\n";
+    ASSERT_EQ(::write(in[1], requests.data(), requests.size()),
+              static_cast<ssize_t>(requests.size()));
+    ::close(in[1]);
+
+    // Nothing is read until the output pipe is nearly full or the console is gone.
+    int status = 0;
+    bool exited = false;
+    QElapsedTimer clock;
+    clock.start();
+    for (int queued = 0; !exited && queued < 60000 && clock.elapsed() < 60000;) {
+        QThread::msleep(20);
+        ASSERT_EQ(::ioctl(out[0], FIONREAD, &queued), 0);
+        exited = ::waitpid(pid, &status, WNOHANG) == pid;
+    }
+    QByteArray output;
+    char buffer[65536];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, n);
+    ::close(out[0]);
+    if (!exited) {
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    const QList<QByteArray> lines = output.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), count);
+    for (int i = 0; i < count; ++i) {
+        const QJsonObject answer = QJsonDocument::fromJson(lines[i]).object();
+        ASSERT_EQ(answer["id"], i + 1) << lines[i].toStdString();
+        ASSERT_TRUE(answer["error"].toString().contains("NoSuch"));
+    }
 }
 
 // Input the reader must survive: one line over the 16 MiB cap gets an error and the next line is
