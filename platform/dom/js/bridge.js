@@ -121,7 +121,8 @@
     };
     // A text area shows its value, not its children: its text is the value, as old browsers had
     // it, where Chromium's innerText of a text area reads empty.
-    const isTextArea = (el) => lower(el.tagName) === 'textarea';
+    // The length check first spares most elements the tag name's lowered copy.
+    const isTextArea = (el) => String(el.localName).length === 8 && lower(el.tagName) === 'textarea';
     function innerTextOf(el) {
         return isTextArea(el) ? el.value : el.innerText;
     }
