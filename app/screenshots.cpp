@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QImage>
 #include <QImageWriter>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -240,10 +241,24 @@ int main(int argc, char** argv) {
                            "兔",     "双鱼座",       "中国", "浙江", "杭州"};
     for (int i = 2; i <= MakingWindow::kItemCount; ++i)
         making->itemBox(i)->setText(QString::fromUtf8(items[i - 2]));
-    // Half-way through the wait, with its countdown.
-    QTimer::singleShot(2500, making,
-                       [&] { ok = grab(making, out + "/making-window-waiting.png") && ok; });
+    // During the wait, with its countdown: the wait ends once the picture is there, which on
+    // the bundled site is well within a second.
+    bool waitingGrabbed = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, making, [&] {
+        if (!waitingGrabbed && !making->countdownLabel()->text().isEmpty()) {
+            waitingGrabbed = true;
+            watcher.stop();
+            ok = grab(making, out + "/making-window-waiting.png") && ok;
+        }
+    });
+    watcher.start(10);
     making->makeButton()->click();
+    watcher.stop();
+    if (!waitingGrabbed) {
+        std::fprintf(stderr, "the wait was not seen\n");
+        ok = false;
+    }
     if (!making->pictureBox()->hasPicture()) {
         std::fprintf(stderr, "the make gave no picture\n");
         return 1;
